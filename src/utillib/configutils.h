@@ -95,6 +95,7 @@ public:
     virtual void Set_ConfigClassName(const QString&) {}
 
 protected:
+    friend class TConfigPresets;
     void AssignTo(TPersistent* dest) override;
     std::unique_ptr<TConfig> FConfig;
     TConfigClass FConfigClass = nullptr;

@@ -1,0 +1,532 @@
+#include "helperserver.h"
+#include "helperdocument.h"
+
+#define LOK_USE_UNSTABLE_API
+#include <LibreOfficeKit/LibreOfficeKit.hxx>
+#include <LibreOfficeKit/LibreOfficeKitEnums.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QThread>
+#include <QUrl>
+#include <cstdlib>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+// Raised by an operation; its text goes back to the program as the reply's error.
+class THelperError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void Fail(const QString& message)
+{
+    throw THelperError(message.toStdString());
+}
+
+constexpr int kFlushMs = 15;
+constexpr int kRecoveryPauseMs = 1500;
+constexpr int kUnoTimeoutMs = 60000;
+
+QByteArray TypedString(const char* name, const QString& value)
+{
+    QJsonObject arg{{"type", "string"}, {"value", value}};
+    return QJsonDocument(QJsonObject{{QString::fromLatin1(name), arg}}).toJson(QJsonDocument::Compact);
+}
+
+QString FileUrl(const QString& path)
+{
+    return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
+}
+
+} // namespace
+
+THelperServer::THelperServer(lok::Office& office, int initMs, QObject* parent)
+    : QObject(parent), m_office(office), m_initMs(initMs)
+{
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(kFlushMs);
+    connect(&m_flushTimer, &QTimer::timeout, this, &THelperServer::FlushEvents);
+    m_recoveryTimer.setSingleShot(true);
+    m_recoveryTimer.setInterval(kRecoveryPauseMs);
+    connect(&m_recoveryTimer, &QTimer::timeout, this, &THelperServer::WriteRecoveryCopies);
+}
+
+THelperServer::~THelperServer() = default;
+
+bool THelperServer::Listen(const QString& name)
+{
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    QLocalServer::removeServer(name);
+    if (!m_server->listen(name))
+        return false;
+    connect(m_server, &QLocalServer::newConnection, this, &THelperServer::OnNewConnection);
+    return true;
+}
+
+void THelperServer::OnNewConnection()
+{
+    QLocalSocket* socket = m_server->nextPendingConnection();
+    if (m_socket) {
+        // One program per helper; a second connection is refused.
+        socket->disconnectFromServer();
+        socket->deleteLater();
+        return;
+    }
+    m_socket = socket;
+    connect(m_socket, &QLocalSocket::readyRead, this, &THelperServer::OnReadyRead);
+    connect(m_socket, &QLocalSocket::disconnected, this, &THelperServer::Shutdown);
+    OnReadyRead();
+}
+
+void THelperServer::LokCallback(int type, const char* payload, void* data)
+{
+    auto* sink = static_cast<TCallbackSink*>(data);
+    QByteArray copy(payload ? payload : "");
+    THelperServer* server = sink->server;
+    const int docId = sink->docId;
+    QMetaObject::invokeMethod(
+        server, [server, docId, type, copy] { server->OnCallback(docId, type, copy); }, Qt::QueuedConnection);
+}
+
+void THelperServer::OnCallback(int docId, int type, const QByteArray& payload)
+{
+    ++m_callbacksIn;
+    auto it = m_docs.find(docId);
+    if (it == m_docs.end())
+        return;
+    it->second->AddCallback(type, payload);
+    if (type == LOK_CALLBACK_INVALIDATE_TILES && !m_busy)
+        it->second->MarkDirty();
+    if (it->second->HasPendingEvents() && !m_flushTimer.isActive())
+        m_flushTimer.start();
+}
+
+void THelperServer::FlushEvents()
+{
+    if (!m_socket)
+        return;
+    for (auto& [id, doc] : m_docs)
+        for (const QJsonObject& event : doc->TakeEvents()) {
+            Send(event);
+            ++m_eventsOut;
+        }
+}
+
+void THelperServer::OnReadyRead()
+{
+    if (!m_socket)
+        return;
+    m_reader.Append(m_socket->readAll());
+    while (auto frame = m_reader.Next())
+        m_queue.push_back(std::move(*frame));
+    if (m_reader.Broken()) {
+        Shutdown();
+        return;
+    }
+    if (!m_busy)
+        QMetaObject::invokeMethod(this, &THelperServer::ProcessQueue, Qt::QueuedConnection);
+}
+
+void THelperServer::ProcessQueue()
+{
+    if (m_busy)
+        return;
+    m_busy = true;
+    while (!m_queue.empty() && !m_quitting) {
+        office_protocol::TFrame frame = std::move(m_queue.front());
+        m_queue.erase(m_queue.begin());
+        Handle(frame);
+    }
+    m_busy = false;
+}
+
+void THelperServer::Handle(const office_protocol::TFrame& request)
+{
+    const int id = request.header.value("id").toInt();
+    const QString op = request.header.value("op").toString();
+    QJsonObject reply;
+    QByteArray replyPayload;
+    try {
+        reply = Run(op, request.header, request.payload, replyPayload);
+        reply["ok"] = true;
+    } catch (const std::exception& e) {
+        reply = QJsonObject{{"ok", false}, {"error", QString::fromUtf8(e.what())}};
+        replyPayload.clear();
+    }
+    if (id != 0) {
+        // Events raised before the reply go first, so that the program sees
+        // the document as the reply describes it.
+        FlushEvents();
+        reply["re"] = id;
+        Send(reply, replyPayload);
+    }
+    if (op == QLatin1String("quit"))
+        Shutdown();
+}
+
+THelperDocument& THelperServer::Document(const QJsonObject& args)
+{
+    auto it = m_docs.find(args.value("doc").toInt());
+    if (it == m_docs.end())
+        Fail(QStringLiteral("No such document"));
+    it->second->Activate();
+    return *it->second;
+}
+
+QString THelperServer::TakeError()
+{
+    char* error = m_office.getError();
+    QString text = error ? QString::fromUtf8(error) : QString();
+    if (error)
+        m_office.freeError(error);
+    return text;
+}
+
+void THelperServer::OpenDocument(int id, const QString& url, const QString& options, const QString& recovery)
+{
+    if (m_docs.count(id))
+        Fail(QStringLiteral("Document id already in use"));
+    std::unique_ptr<lok::Document> doc(
+        m_office.documentLoad(url.toUtf8().constData(), options.isEmpty() ? nullptr : options.toUtf8().constData()));
+    if (!doc) {
+        const QString error = TakeError();
+        Fail(error.isEmpty() ? QStringLiteral("LibreOffice could not open the document") : error);
+    }
+    auto sink = std::make_unique<TCallbackSink>(TCallbackSink{this, id});
+    doc->initializeForRendering("{}");
+    doc->registerCallback(&THelperServer::LokCallback, sink.get());
+    m_sinks.push_back(std::move(sink));
+    auto entry = std::make_unique<THelperDocument>(id, m_office, std::move(doc), recovery);
+    THelperDocument& ref = *entry;
+    m_docs.emplace(id, std::move(entry));
+    // Wait until the new frame takes commands; until then every dispatch fails.
+    Barrier(ref);
+}
+
+bool THelperServer::Uno(THelperDocument& doc, const QString& command, const QByteArray& args, bool wait)
+{
+    const int before = doc.UnoResultCount(command);
+    const QByteArray cmd = command.toUtf8();
+    QDeadlineTimer readyDeadline(10000);
+    for (;;) {
+        TakeError();
+        doc.Activate();
+        doc.Doc().postUnoCommand(cmd.constData(), args.isEmpty() ? nullptr : args.constData(), wait);
+        const QString error = TakeError();
+        if (error.isEmpty())
+            break;
+        if (!error.contains(QLatin1String("dispatch")) || readyDeadline.hasExpired())
+            Fail(error);
+        QThread::msleep(10);
+        QCoreApplication::processEvents();
+    }
+    if (!wait)
+        return true;
+    QDeadlineTimer deadline(kUnoTimeoutMs);
+    while (doc.UnoResultCount(command) == before) {
+        if (deadline.hasExpired())
+            Fail(QStringLiteral("LibreOffice did not finish %1").arg(command));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    return doc.LastUnoSuccess(command);
+}
+
+void THelperServer::Barrier(THelperDocument& doc)
+{
+    // LibreOffice has no "no-op" command; switching change tracking off is
+    // one that leaves the document as it is (tracking is never switched on).
+    Uno(doc, QStringLiteral(".uno:TrackChanges"),
+        QByteArrayLiteral("{\"TrackChanges\":{\"type\":\"boolean\",\"value\":false}}"));
+}
+
+void THelperServer::SaveAs(THelperDocument& doc, const QString& path, const QString& format, const QString& options)
+{
+    Barrier(doc);
+    doc.Activate();
+    TakeError();
+    const bool ok = doc.Doc().saveAs(FileUrl(path).toUtf8().constData(), format.toUtf8().constData(),
+                                     options.isEmpty() ? nullptr : options.toUtf8().constData());
+    if (!ok) {
+        const QString error = TakeError();
+        Fail(error.isEmpty() ? QStringLiteral("LibreOffice could not save the document as %1").arg(format) : error);
+    }
+}
+
+void THelperServer::SaveRecovery(THelperDocument& doc)
+{
+    if (doc.RecoveryPath().isEmpty())
+        return;
+    // A new file, then a rename: a crash while writing leaves the old copy.
+    const QString part = doc.RecoveryPath() + QStringLiteral(".part");
+    QFile::remove(part);
+    SaveAs(doc, part, QStringLiteral("odt"), {});
+    QFile::remove(doc.RecoveryPath());
+    if (!QFile::rename(part, doc.RecoveryPath()))
+        Fail(QStringLiteral("Cannot write the recovery copy %1").arg(doc.RecoveryPath()));
+    doc.MarkClean();
+    Send(QJsonObject{{"ev", "recovery"}, {"doc", doc.Id()}, {"path", doc.RecoveryPath()}});
+}
+
+void THelperServer::ScheduleRecovery()
+{
+    m_recoveryTimer.start();
+}
+
+void THelperServer::WriteRecoveryCopies()
+{
+    if (m_busy || !m_queue.empty()) {
+        m_recoveryTimer.start();
+        return;
+    }
+    m_busy = true;
+    for (auto& [id, doc] : m_docs) {
+        if (!doc->Dirty())
+            continue;
+        try {
+            doc->Activate();
+            SaveRecovery(*doc);
+        } catch (const std::exception& e) {
+            qWarning("vantoli-office: recovery copy failed: %s", e.what());
+        }
+    }
+    m_busy = false;
+    if (!m_queue.empty())
+        QMetaObject::invokeMethod(this, &THelperServer::ProcessQueue, Qt::QueuedConnection);
+}
+
+QString THelperServer::PlainText(THelperDocument& doc)
+{
+    // Exporting to text leaves the user's selection alone, unlike select-all
+    // and reading the selection back.
+    const QString path = QDir::temp().filePath(
+        QStringLiteral("vantoli-text-%1-%2.txt").arg(QCoreApplication::applicationPid()).arg(++m_textSerial));
+    SaveAs(doc, path, QStringLiteral("txt"), QStringLiteral("UTF8,LF"));
+    QFile file(path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    file.close();
+    QFile::remove(path);
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    QString text = QString::fromUtf8(bytes);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text;
+}
+
+QJsonObject THelperServer::Run(const QString& op, const QJsonObject& args, const QByteArray& payload,
+                               QByteArray& replyPayload)
+{
+    auto sizeReply = [](const QSize& s) { return QJsonObject{{"width", s.width()}, {"height", s.height()}}; };
+
+    if (op == QLatin1String("hello"))
+        return QJsonObject{{"initMs", m_initMs}};
+    if (op == QLatin1String("quit"))
+        return {};
+    if (op == QLatin1String("crash"))
+        std::abort();
+    if (op == QLatin1String("stats"))
+        return QJsonObject{{"callbacks", double(m_callbacksIn)}, {"events", double(m_eventsOut)}};
+    if (op == QLatin1String("new")) {
+        const int id = args.value("doc").toInt();
+        OpenDocument(id, QStringLiteral("private:factory/swriter"), {}, args.value("recovery").toString());
+        return sizeReply(m_docs.at(id)->DocumentSize());
+    }
+    if (op == QLatin1String("open")) {
+        const int id = args.value("doc").toInt();
+        const QString path = args.value("path").toString();
+        if (!QFileInfo::exists(path))
+            Fail(QStringLiteral("The file %1 does not exist").arg(path));
+        // Writer opens every format the program offers, HTML included (as a
+        // text document, so that editing works the same).
+        QString options;
+        if (args.value("readOnly").toBool())
+            options = QStringLiteral("ReadOnly=true");
+        OpenDocument(id, FileUrl(path), options, args.value("recovery").toString());
+        return sizeReply(m_docs.at(id)->DocumentSize());
+    }
+
+    THelperDocument& doc = Document(args);
+    if (op == QLatin1String("close")) {
+        m_docs.erase(doc.Id());
+        return {};
+    }
+    if (op == QLatin1String("size"))
+        return sizeReply(doc.DocumentSize());
+    if (op == QLatin1String("key")) {
+        doc.Doc().postKeyEvent(args.value("type").toInt(), args.value("char").toInt(), args.value("code").toInt());
+        doc.MarkDirty();
+        ScheduleRecovery();
+        return {};
+    }
+    if (op == QLatin1String("textinput")) {
+        doc.Doc().postWindowExtTextInputEvent(0, args.value("type").toInt(),
+                                              args.value("text").toString().toUtf8().constData());
+        doc.MarkDirty();
+        ScheduleRecovery();
+        return {};
+    }
+    if (op == QLatin1String("mouse")) {
+        doc.Doc().postMouseEvent(args.value("type").toInt(), args.value("x").toInt(), args.value("y").toInt(),
+                                 args.value("count").toInt(1), args.value("buttons").toInt(),
+                                 args.value("modifiers").toInt());
+        return {};
+    }
+    if (op == QLatin1String("visible")) {
+        doc.Doc().setClientVisibleArea(args.value("x").toInt(), args.value("y").toInt(), args.value("width").toInt(),
+                                       args.value("height").toInt());
+        return {};
+    }
+    if (op == QLatin1String("tile")) {
+        const int w = args.value("w").toInt();
+        const int h = args.value("h").toInt();
+        if (w <= 0 || h <= 0 || w > 4096 || h > 4096)
+            Fail(QStringLiteral("Bad tile size"));
+        replyPayload.resize(qsizetype(w) * h * 4);
+        doc.Doc().paintTile(reinterpret_cast<unsigned char*>(replyPayload.data()), w, h, args.value("x").toInt(),
+                            args.value("y").toInt(), args.value("tw").toInt(), args.value("th").toInt());
+        return QJsonObject{{"w", w}, {"h", h}};
+    }
+    if (op == QLatin1String("uno")) {
+        const QString command = args.value("command").toString();
+        if (!command.startsWith(QLatin1String(".uno:")))
+            Fail(QStringLiteral("Not a UNO command: %1").arg(command));
+        const bool success = Uno(doc, command, args.value("args").toString().toUtf8(), args.value("wait").toBool(true));
+        doc.MarkDirty();
+        ScheduleRecovery();
+        return QJsonObject{{"success", success}};
+    }
+    if (op == QLatin1String("selectall")) {
+        Uno(doc, QStringLiteral(".uno:SelectAll"));
+        return {};
+    }
+    if (op == QLatin1String("copy")) {
+        Barrier(doc);
+        const bool cut = args.value("cut").toBool();
+        Uno(doc, cut ? QStringLiteral(".uno:Cut") : QStringLiteral(".uno:Copy"));
+        if (cut) {
+            doc.MarkDirty();
+            ScheduleRecovery();
+        }
+        doc.Activate();
+        const char* wanted[] = {"text/html", "text/plain;charset=utf-8", "image/png", nullptr};
+        size_t count = 0;
+        char** mimes = nullptr;
+        size_t* sizes = nullptr;
+        char** streams = nullptr;
+        QJsonArray mimeList, sizeList;
+        if (doc.Doc().getClipboard(wanted, &count, &mimes, &sizes, &streams)) {
+            for (size_t i = 0; i < count; ++i) {
+                if (streams[i] && sizes[i] > 0) {
+                    mimeList.append(QString::fromUtf8(mimes[i]));
+                    sizeList.append(double(sizes[i]));
+                    replyPayload.append(streams[i], qsizetype(sizes[i]));
+                }
+                std::free(mimes[i]);
+                std::free(streams[i]);
+            }
+            std::free(mimes);
+            std::free(sizes);
+            std::free(streams);
+        }
+        return QJsonObject{{"mimes", mimeList}, {"sizes", sizeList}};
+    }
+    if (op == QLatin1String("paste")) {
+        Barrier(doc);
+        const QByteArray mime = args.value("mime").toString().toUtf8();
+        QDeadlineTimer readyDeadline(10000);
+        for (;;) {
+            TakeError();
+            doc.Activate();
+            if (doc.Doc().paste(mime.constData(), payload.constData(), size_t(payload.size())))
+                break;
+            const QString error = TakeError();
+            if (!error.contains(QLatin1String("dispatch")) || readyDeadline.hasExpired())
+                Fail(error.isEmpty() ? QStringLiteral("LibreOffice could not paste %1").arg(QString::fromUtf8(mime))
+                                     : error);
+            QThread::msleep(10);
+        }
+        doc.MarkDirty();
+        ScheduleRecovery();
+        return {};
+    }
+    if (op == QLatin1String("text"))
+        return QJsonObject{{"text", PlainText(doc)}};
+    if (op == QLatin1String("paracount"))
+        return QJsonObject{{"count", int(PlainText(doc).count(QLatin1Char('\n'))) + 1}};
+    if (op == QLatin1String("insertafter")) {
+        Uno(doc, QStringLiteral(".uno:GoToEndOfDoc"));
+        const QString text = args.value("text").toString();
+        if (!text.isEmpty())
+            Uno(doc, QStringLiteral(".uno:InsertText"), TypedString("Text", text));
+        doc.MarkDirty();
+        ScheduleRecovery();
+        return {};
+    }
+    if (op == QLatin1String("deletepara")) {
+        const int index = args.value("index").toInt();
+        const int count = int(PlainText(doc).count(QLatin1Char('\n'))) + 1;
+        if (index < 1 || index > count)
+            Fail(QStringLiteral("The document has no paragraph %1").arg(index));
+        Uno(doc, QStringLiteral(".uno:GoToStartOfDoc"), {}, false);
+        for (int i = 1; i < index; ++i)
+            Uno(doc, QStringLiteral(".uno:GoToNextPara"), {}, false);
+        Uno(doc, QStringLiteral(".uno:GoToStartOfPara"), {}, false);
+        Uno(doc, QStringLiteral(".uno:EndOfParaSel"), {}, false);
+        // The paragraph mark goes with its text, except the document's last one.
+        if (index < count)
+            Uno(doc, QStringLiteral(".uno:CharRightSel"), {}, false);
+        Uno(doc, QStringLiteral(".uno:Delete"));
+        doc.MarkDirty();
+        ScheduleRecovery();
+        return {};
+    }
+    if (op == QLatin1String("saveas")) {
+        const QString path = args.value("path").toString();
+        const QString format = args.value("format").toString();
+        if (path.isEmpty() || format.isEmpty())
+            Fail(QStringLiteral("Save needs a file name and a format"));
+        // The recovery copy first: an export that crashes LibreOffice must not
+        // cost the user what was written since the last pause.
+        if (doc.Dirty())
+            SaveRecovery(doc);
+        SaveAs(doc, path, format, args.value("options").toString());
+        return {};
+    }
+    Fail(QStringLiteral("Unknown request %1").arg(op));
+}
+
+void THelperServer::Send(const QJsonObject& header, const QByteArray& payload)
+{
+    if (m_socket && m_socket->state() == QLocalSocket::ConnectedState)
+        m_socket->write(office_protocol::EncodeFrame(header, payload));
+}
+
+void THelperServer::Shutdown()
+{
+    if (m_quitting)
+        return;
+    m_quitting = true;
+    if (m_socket)
+        m_socket->flush();
+    m_docs.clear();
+    // LibreOffice's own shutdown can hang; the process ends either way.
+    std::thread([] {
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        std::_Exit(0);
+    }).detach();
+    QCoreApplication::exit(0);
+}
