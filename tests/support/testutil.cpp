@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <sys/stat.h>
 
 namespace testutil {
 
@@ -24,6 +25,14 @@ bool writeFile(const QString& path, const QByteArray& data)
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return f.write(data) == data.size();
+}
+
+int fileMode(const QString& path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return -1;
+    return static_cast<int>(st.st_mode & 07777);
 }
 
 bool waitUntil(const std::function<bool()>& pred, int timeoutMs)

@@ -12,6 +12,9 @@ QByteArray readFile(const QString& path);
 // Writes a whole file, creating missing folders; false on failure.
 bool writeFile(const QString& path, const QByteArray& data);
 
+// The permission bits of a file or folder (e.g. 0600), -1 when it is missing.
+int fileMode(const QString& path);
+
 // Pumps the event loop until pred() holds or timeoutMs passes; answers pred().
 bool waitUntil(const std::function<bool()>& pred, int timeoutMs = 10000);
 
