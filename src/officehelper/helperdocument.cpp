@@ -1,10 +1,11 @@
 #include "helperdocument.h"
 
+#ifndef LOK_USE_UNSTABLE_API
 #define LOK_USE_UNSTABLE_API
+#endif
 #include <LibreOfficeKit/LibreOfficeKit.hxx>
 #include <LibreOfficeKit/LibreOfficeKitEnums.h>
 
-#include <QFile>
 #include <QJsonDocument>
 
 namespace {
@@ -46,9 +47,8 @@ constexpr int kMaxRects = 24;
 
 } // namespace
 
-THelperDocument::THelperDocument(int id, lok::Office& office, std::unique_ptr<lok::Document> doc,
-                                 QString recoveryPath)
-    : m_id(id), m_office(office), m_doc(std::move(doc)), m_recoveryPath(std::move(recoveryPath))
+THelperDocument::THelperDocument(int id, std::unique_ptr<lok::Document> doc, QString recoveryPath)
+    : m_id(id), m_doc(std::move(doc)), m_recoveryPath(std::move(recoveryPath))
 {
     m_viewId = m_doc->getView();
 }
@@ -58,8 +58,6 @@ THelperDocument::~THelperDocument()
     Activate();
     m_doc->registerCallback(nullptr, nullptr);
     m_doc.reset();
-    if (!m_recoveryPath.isEmpty())
-        QFile::remove(m_recoveryPath);
 }
 
 void THelperDocument::Activate()

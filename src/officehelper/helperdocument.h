@@ -10,7 +10,6 @@
 #include <optional>
 
 namespace lok {
-class Office;
 class Document;
 }
 
@@ -23,7 +22,7 @@ class Document;
 // last cursor and selection, and only those command states that changed.
 class THelperDocument {
 public:
-    THelperDocument(int id, lok::Office& office, std::unique_ptr<lok::Document> doc, QString recoveryPath);
+    THelperDocument(int id, std::unique_ptr<lok::Document> doc, QString recoveryPath);
     ~THelperDocument();
     THelperDocument(const THelperDocument&) = delete;
     THelperDocument& operator=(const THelperDocument&) = delete;
@@ -57,7 +56,6 @@ public:
 
 private:
     int m_id;
-    lok::Office& m_office;
     std::unique_ptr<lok::Document> m_doc;
     int m_viewId = 0;
     QString m_recoveryPath;

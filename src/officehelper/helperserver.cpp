@@ -1,7 +1,9 @@
 #include "helperserver.h"
 #include "helperdocument.h"
 
+#ifndef LOK_USE_UNSTABLE_API
 #define LOK_USE_UNSTABLE_API
+#endif
 #include <LibreOfficeKit/LibreOfficeKit.hxx>
 #include <LibreOfficeKit/LibreOfficeKitEnums.h>
 
@@ -106,8 +108,6 @@ void THelperServer::OnCallback(int docId, int type, const QByteArray& payload)
     if (it == m_docs.end())
         return;
     it->second->AddCallback(type, payload);
-    if (type == LOK_CALLBACK_INVALIDATE_TILES && !m_busy)
-        it->second->MarkDirty();
     if (it->second->HasPendingEvents() && !m_flushTimer.isActive())
         m_flushTimer.start();
 }
@@ -207,7 +207,7 @@ void THelperServer::OpenDocument(int id, const QString& url, const QString& opti
     doc->initializeForRendering("{}");
     doc->registerCallback(&THelperServer::LokCallback, sink.get());
     m_sinks.push_back(std::move(sink));
-    auto entry = std::make_unique<THelperDocument>(id, m_office, std::move(doc), recovery);
+    auto entry = std::make_unique<THelperDocument>(id, std::move(doc), recovery);
     THelperDocument& ref = *entry;
     m_docs.emplace(id, std::move(entry));
     // Wait until the new frame takes commands; until then every dispatch fails.
@@ -361,7 +361,10 @@ QJsonObject THelperServer::Run(const QString& op, const QJsonObject& args, const
 
     THelperDocument& doc = Document(args);
     if (op == QLatin1String("close")) {
+        const QString recovery = doc.RecoveryPath();
         m_docs.erase(doc.Id());
+        if (!recovery.isEmpty())
+            QFile::remove(recovery);
         return {};
     }
     if (op == QLatin1String("size"))
@@ -383,6 +386,9 @@ QJsonObject THelperServer::Run(const QString& op, const QJsonObject& args, const
         doc.Doc().postMouseEvent(args.value("type").toInt(), args.value("x").toInt(), args.value("y").toInt(),
                                  args.value("count").toInt(1), args.value("buttons").toInt(),
                                  args.value("modifiers").toInt());
+        // A drag can move a picture or text: treat clicks as edits too.
+        doc.MarkDirty();
+        ScheduleRecovery();
         return {};
     }
     if (op == QLatin1String("visible")) {

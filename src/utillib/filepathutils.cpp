@@ -166,7 +166,7 @@ QString TUrlUtil::UrlDecode(const QString& src)
                 bytes += QString(QChar(unit)).toUtf8();
                 i += 6;
             } else {
-                i += 2; // a malformed escape is skipped over
+                i += 6; // a malformed escape is skipped over, its whole width
             }
             continue;
         }
@@ -174,7 +174,7 @@ QString TUrlUtil::UrlDecode(const QString& src)
             bytes += static_cast<char>(src.mid(i + 1, 2).toUInt(nullptr, 16));
             i += 3;
         } else {
-            i += 1;
+            i += 3;
         }
     }
     return QString::fromUtf8(bytes);

@@ -3,6 +3,7 @@
 #include "app/uploaders/fileuploaders.h"
 
 #include <memory>
+#include <vector>
 
 // Settings of the "FTP" uploader. Stored files name the class
 // "TFtpFileUploader.TFtpFileUploaderConfig": it belongs to TFtpFileUploader.
@@ -69,6 +70,15 @@ public:
     bool IsUploading() const;
 
 private:
-    struct TFtpUploadState;
-    std::shared_ptr<TFtpUploadState> FUploadThread; // the running transfer, or none
+    class TFtpUploadThread;  // the worker of one Upload call
+    struct TFtpUploadState;  // what the uploader and that worker share
+
+    // The thread has ended: forget its state.
+    void UploadThreadTerminated(const std::shared_ptr<TFtpUploadState>& state);
+
+    // What this uploader shares with each transfer thread still running
+    // (latest last). The threads free themselves; deleting the uploader only
+    // tells them to stop and to call nothing back, so it never waits for a
+    // thread that may itself be waiting for this thread.
+    std::vector<std::shared_ptr<TFtpUploadState>> FUploadThreads;
 };

@@ -1,0 +1,223 @@
+#include "web/embeddedwb.h"
+
+#include "web/embeddedwbpage.h"
+#include "web/webscripts.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimer>
+#include <QWebEngineHistory>
+#include <QWebEngineHttpRequest>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+
+TEmbeddedWB::TEmbeddedWB(QWidget* parent, QWebEngineProfile* profile)
+    : QWebEngineView(parent)
+{
+    FPage = new TEmbeddedWBPage(profile ? profile : QWebEngineProfile::defaultProfile(), this);
+    setPage(FPage);
+    connect(FPage, &QWebEnginePage::loadingChanged, this, &TEmbeddedWB::PageLoadingChanged);
+    connect(FPage, &QWebEnginePage::urlChanged, this, &TEmbeddedWB::PageUrlChanged);
+    connect(FPage, &QWebEnginePage::loadProgress, this, [this](int p) { Q_EMIT ProgressChange(p, 100); });
+}
+
+TEmbeddedWB::~TEmbeddedWB()
+{
+    // The page outlives this body (it is a child); nothing it reports may
+    // reach a half-destroyed control.
+    FPage->disconnect(this);
+}
+
+void TEmbeddedWB::SetReadyState(int state)
+{
+    if (FReadyState == state)
+        return;
+    FReadyState = state;
+    Q_EMIT ReadyStateChanged(state);
+}
+
+void TEmbeddedWB::Navigate(const QString& url)
+{
+    FNavigatePending = true;
+    SetReadyState(rsLoading);
+    FPage->load(QUrl(url));
+}
+
+void TEmbeddedWB::Navigate(const QString& url, const QByteArray& postData, const QString& headers)
+{
+    QWebEngineHttpRequest request(QUrl(url), QWebEngineHttpRequest::Post);
+    for (const QString& line : headers.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        if (colon <= 0)
+            continue;
+        request.setHeader(line.left(colon).trimmed().toLatin1(), line.mid(colon + 1).trimmed().toUtf8());
+    }
+    request.setPostData(postData);
+    FNavigatePending = true;
+    SetReadyState(rsLoading);
+    FPage->load(request);
+}
+
+QString TEmbeddedWB::LocationURL() const
+{
+    const QUrl u = FPage->url();
+    return u.isEmpty() ? QString() : u.toString();
+}
+
+void TEmbeddedWB::Refresh()
+{
+    FNavigatePending = true;
+    SetReadyState(rsLoading);
+    FPage->triggerAction(QWebEnginePage::Reload);
+}
+
+void TEmbeddedWB::GoBack() { FPage->triggerAction(QWebEnginePage::Back); }
+void TEmbeddedWB::GoForward() { FPage->triggerAction(QWebEnginePage::Forward); }
+
+void TEmbeddedWB::Stop()
+{
+    FPage->triggerAction(QWebEnginePage::Stop);
+    // A stop before the engine started the load ends the wait as well.
+    if (FNavigatePending) {
+        FNavigatePending = false;
+        SetReadyState(rsComplete);
+    }
+}
+
+void TEmbeddedWB::PageLoadingChanged(const QWebEngineLoadingInfo& info)
+{
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
+        FNavigatePending = false;
+        if (FReadyState == rsComplete || FReadyState == rsUninitialized)
+            SetReadyState(rsLoading);
+        break;
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+    case QWebEngineLoadingInfo::LoadStoppedStatus:
+        // The end of a load that a newer Navigate replaced is not the end of
+        // the newer one.
+        if (FNavigatePending)
+            break;
+        SetReadyState(rsComplete);
+        UpdateCommandStates();
+        Q_EMIT DownloadComplete();
+        Q_EMIT DocumentComplete(info.url());
+        break;
+    }
+}
+
+void TEmbeddedWB::PageUrlChanged(const QUrl& url)
+{
+    if (FReadyState == rsLoading && !FNavigatePending)
+        SetReadyState(rsInteractive);
+    UpdateCommandStates();
+    Q_EMIT NavigateComplete2(url);
+}
+
+void TEmbeddedWB::UpdateCommandStates()
+{
+    const bool back = FPage->history()->canGoBack();
+    const bool forward = FPage->history()->canGoForward();
+    if (back != FCanGoBack) {
+        FCanGoBack = back;
+        Q_EMIT CommandStateChange(CSC_NAVIGATEBACK, back);
+    }
+    if (forward != FCanGoForward) {
+        FCanGoForward = forward;
+        Q_EMIT CommandStateChange(CSC_NAVIGATEFORWARD, forward);
+    }
+    Q_EMIT CommandStateChange(CSC_UPDATECOMMANDS, !FPage->url().isEmpty());
+}
+
+void TEmbeddedWB::PageEvent(const QString& kind, int handle, const QString& token)
+{
+    THtmlNode node = THtmlNode::FromScript(this, QVariantMap{{QStringLiteral("h"), handle}, {QStringLiteral("t"), token}});
+    if (kind == QLatin1String("focusin"))
+        Q_EMIT DocumentFocusIn(THtmlElement(node));
+    else if (kind == QLatin1String("click"))
+        Q_EMIT DocumentClick(THtmlElement(node));
+}
+
+bool TEmbeddedWB::WaitForReadyState(TEmbeddedWB* browser, int state, bool exact)
+{
+    QPointer<TEmbeddedWB> guard(browser);
+    auto reached = [&] {
+        return exact ? guard->ReadyState() == state : guard->ReadyState() >= state;
+    };
+    while (guard && !reached()) {
+        QEventLoop loop;
+        connect(guard.data(), &TEmbeddedWB::ReadyStateChanged, &loop, &QEventLoop::quit);
+        connect(guard.data(), &QObject::destroyed, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return !guard.isNull();
+}
+
+namespace {
+struct TScriptWait {
+    bool Done = false;
+    QVariant Value;
+    QEventLoop* Loop = nullptr;
+};
+} // namespace
+
+QVariant TEmbeddedWB::RunScript(quint32 worldId, const QString& source)
+{
+    auto wait = std::make_shared<TScriptWait>();
+    FPage->runJavaScript(source, worldId, [wait](const QVariant& v) {
+        wait->Done = true;
+        wait->Value = v;
+        if (wait->Loop)
+            wait->Loop->quit();
+    });
+    if (!wait->Done) {
+        QPointer<TEmbeddedWB> guard(this);
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+        wait->Loop = &loop;
+        timer.start(FScriptTimeout);
+        loop.exec();
+        wait->Loop = nullptr;
+        if (!guard)
+            throw EBrowserScriptError(QStringLiteral("The browser was closed while a script ran"));
+    }
+    if (!wait->Done)
+        throw EBrowserScriptError(QStringLiteral("The page did not answer the script in time"));
+    const QVariantMap answer = wait->Value.toMap();
+    if (answer.isEmpty())
+        throw EBrowserScriptError(QStringLiteral("The script did not run in the page"));
+    if (answer.value(QStringLiteral("ok")).toInt() != 1)
+        throw EBrowserScriptError(answer.value(QStringLiteral("err")).toString());
+    return answer.value(QStringLiteral("v"));
+}
+
+QVariant TEmbeddedWB::ExecScript(const QString& script)
+{
+    return RunScript(QWebEngineScript::MainWorld, webscripts::WrapGlobalEval(script));
+}
+
+QVariant TEmbeddedWB::ScriptValue(const QString& expression)
+{
+    const QString probe = QStringLiteral("(function () { var v = (%1);"
+                                         " if (v === undefined) throw new Error(%2); return v; })()")
+                              .arg(expression, webscripts::Literal(QStringLiteral("'%1' is undefined").arg(expression)));
+    return RunScript(QWebEngineScript::MainWorld, webscripts::WrapGlobalEval(probe));
+}
+
+QVariant TEmbeddedWB::DomCall(const QString& body, const QVariantList& args)
+{
+    const QString json = QString::fromUtf8(QJsonDocument(QJsonArray::fromVariantList(args)).toJson(QJsonDocument::Compact));
+    return RunScript(QWebEngineScript::ApplicationWorld, webscripts::WrapDomCall(body, json));
+}
+
+THtmlDocument TEmbeddedWB::Document()
+{
+    return THtmlDocument(THtmlNode::FromScript(this, DomCall(QStringLiteral("return d.reg(document);"), {})));
+}

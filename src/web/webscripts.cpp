@@ -1,0 +1,88 @@
+#include "web/webscripts.h"
+
+#include <QJsonDocument>
+#include <QJsonArray>
+
+namespace webscripts {
+
+QString Literal(const QString& s)
+{
+    // A JSON string literal is a valid script string literal.
+    return QString::fromUtf8(QJsonDocument(QJsonArray{s}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+}
+
+QString DomRegistry()
+{
+    return QStringLiteral(R"JS((window.__vantoliDom || (window.__vantoliDom = (function () {
+  var nodes = [null];
+  var ids = new WeakMap();
+  var token = Date.now().toString(36) + Math.random().toString(36).slice(2);
+  return {
+    reg: function (n) {
+      if (!n) return null;
+      var h = ids.get(n);
+      if (!h) { h = nodes.length; nodes.push(n); ids.set(n, h); }
+      return {h: h, t: token};
+    },
+    node: function (h, t) {
+      if (t !== token || !nodes[h]) throw new Error("The element belongs to a page that is no longer shown");
+      return nodes[h];
+    }
+  };
+})())))JS");
+}
+
+namespace {
+const char* const ErrorText = R"JS(function (e) {
+  if (e && typeof e === "object" && "message" in e) return (e.name ? e.name + ": " : "") + e.message;
+  return String(e);
+})JS";
+}
+
+QString WrapGlobalEval(const QString& source)
+{
+    return QStringLiteral("(function () { try { var r = (0, eval)(%1);"
+                          " return r === undefined ? {ok: 1} : {ok: 1, v: r}; }"
+                          " catch (e) { return {ok: 0, err: (%2)(e)}; } })()")
+        .arg(Literal(source), QString::fromLatin1(ErrorText));
+}
+
+QString WrapDomCall(const QString& body, const QString& argsJson)
+{
+    return QStringLiteral("(function () { try { var r = (function (d, a) { %1 })(%2, %3);"
+                          " return r === undefined ? {ok: 1} : {ok: 1, v: r}; }"
+                          " catch (e) { return {ok: 0, err: (%4)(e)}; } })()")
+        .arg(body, DomRegistry(), argsJson, QString::fromLatin1(ErrorText));
+}
+
+QString PageBridge()
+{
+    return QStringLiteral(R"JS((function () {
+  if (window.__vantoliBridge) return;
+  var d = %1;
+  var page = null, queue = [];
+  function send(kind, node) {
+    var r = d.reg(node);
+    if (!r) return;
+    if (page) page.pageEvent(kind, r.h, r.t); else queue.push([kind, r.h, r.t]);
+  }
+  window.__vantoliBridge = {send: send};
+  window.addEventListener("focusin", function (e) { send("focusin", e.target); }, true);
+  window.addEventListener("click", function (e) { send("click", e.target); }, true);
+  window.addEventListener("blur", function (e) {
+    if (e.target !== window) return;
+    setTimeout(function () {
+      var a = document.activeElement;
+      if (a && (a.tagName === "IFRAME" || a.tagName === "FRAME")) send("focusin", a);
+    }, 0);
+  }, true);
+  new QWebChannel(qt.webChannelTransport, function (channel) {
+    page = channel.objects.vantoliPage;
+    var q = queue; queue = [];
+    q.forEach(function (m) { page.pageEvent(m[0], m[1], m[2]); });
+  });
+})();)JS")
+        .arg(DomRegistry());
+}
+
+} // namespace webscripts
