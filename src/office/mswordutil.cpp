@@ -1,7 +1,9 @@
 #include "mswordutil.h"
 #include "officeerror.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 using namespace word_const;
 
@@ -97,14 +99,28 @@ void TMsWordUtil::SaveDocAs(IWordDocument& Doc, const QString& FileName, TOleEnu
     const QString format = FormatName(FileFormat);
     if (format.isEmpty())
         throw EOfficeError(QStringLiteral("The file format %1 is not supported").arg(FileFormat));
-    QString options;
-    if (format == QLatin1String("txt")) {
-        if (Encoding != 0 && Encoding != msoEncodingUTF8)
-            throw EOfficeError(QStringLiteral("Text can only be saved as UTF-8"));
-        const char* ending = LineEnding == wdCROnly ? "CR" : LineEnding == wdLFOnly ? "LF" : "CRLF";
-        options = QStringLiteral("UTF8,%1").arg(QLatin1String(ending));
+    if (format != QLatin1String("txt")) {
+        Doc.SaveAs(FileName, format);
+        return;
     }
-    Doc.SaveAs(FileName, format, options);
+    if (Encoding != 0 && Encoding != msoEncodingUTF8)
+        throw EOfficeError(QStringLiteral("Text can only be saved as UTF-8"));
+    // LibreOffice's short "txt" format ignores filter options; the line
+    // endings asked for are applied to the file it wrote.
+    Doc.SaveAs(FileName, format);
+    QFile file(FileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EOfficeError(QStringLiteral("Cannot read %1 back").arg(FileName));
+    QByteArray text = file.readAll();
+    file.close();
+    text.replace("\r\n", "\n");
+    text.replace('\r', '\n');
+    const QByteArray ending = LineEnding == wdCROnly ? "\r" : LineEnding == wdLFOnly ? "\n" : "\r\n";
+    if (ending != "\n")
+        text.replace("\n", ending);
+    QSaveFile out(FileName);
+    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit())
+        throw EOfficeError(QStringLiteral("Cannot write %1").arg(FileName));
 }
 
 void TMsWordUtil::CloseDoc(IWordDocument& Doc, bool SaveChanges, TOleEnum OriginalFormat, bool RouteDocument)

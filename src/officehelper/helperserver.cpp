@@ -311,7 +311,7 @@ QString THelperServer::PlainText(THelperDocument& doc)
     // and reading the selection back.
     const QString path = QDir::temp().filePath(
         QStringLiteral("vantoli-text-%1-%2.txt").arg(QCoreApplication::applicationPid()).arg(++m_textSerial));
-    SaveAs(doc, path, QStringLiteral("txt"), QStringLiteral("UTF8,LF"));
+    SaveAs(doc, path, QStringLiteral("txt"), {});
     QFile file(path);
     QByteArray bytes;
     if (file.open(QIODevice::ReadOnly))
@@ -322,6 +322,7 @@ QString THelperServer::PlainText(THelperDocument& doc)
         bytes.remove(0, 3);
     QString text = QString::fromUtf8(bytes);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     if (text.endsWith(QLatin1Char('\n')))
         text.chop(1);
     return text;
@@ -475,9 +476,15 @@ QJsonObject THelperServer::Run(const QString& op, const QJsonObject& args, const
         return QJsonObject{{"count", int(PlainText(doc).count(QLatin1Char('\n'))) + 1}};
     if (op == QLatin1String("insertafter")) {
         Uno(doc, QStringLiteral(".uno:GoToEndOfDoc"));
-        const QString text = args.value("text").toString();
-        if (!text.isEmpty())
-            Uno(doc, QStringLiteral(".uno:InsertText"), TypedString("Text", text));
+        // A line feed starts a new paragraph, as a paragraph mark does in the
+        // text handed over; LibreOffice's InsertText would make it a line break.
+        const QStringList lines = args.value("text").toString().split(QLatin1Char('\n'));
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (i > 0)
+                Uno(doc, QStringLiteral(".uno:InsertPara"));
+            if (!lines[i].isEmpty())
+                Uno(doc, QStringLiteral(".uno:InsertText"), TypedString("Text", lines[i]));
+        }
         doc.MarkDirty();
         ScheduleRecovery();
         return {};
@@ -487,15 +494,23 @@ QJsonObject THelperServer::Run(const QString& op, const QJsonObject& args, const
         const int count = int(PlainText(doc).count(QLatin1Char('\n'))) + 1;
         if (index < 1 || index > count)
             Fail(QStringLiteral("The document has no paragraph %1").arg(index));
-        Uno(doc, QStringLiteral(".uno:GoToStartOfDoc"), {}, false);
+        // Writer moves by paragraph on Ctrl+Down and selects to the paragraph's
+        // end with Ctrl+Shift+Down, as a user would do it.
+        Uno(doc, QStringLiteral(".uno:GoToStartOfDoc"));
+        auto key = [&doc](int code) {
+            doc.Activate();
+            doc.Doc().postKeyEvent(LOK_KEYEVENT_KEYINPUT, 0, code);
+            doc.Doc().postKeyEvent(LOK_KEYEVENT_KEYUP, 0, code);
+        };
+        constexpr int kDown = 1024, kRight = 1027, kDelete = 1286, kShift = 0x1000, kCtrl = 0x2000;
         for (int i = 1; i < index; ++i)
-            Uno(doc, QStringLiteral(".uno:GoToNextPara"), {}, false);
-        Uno(doc, QStringLiteral(".uno:GoToStartOfPara"), {}, false);
-        Uno(doc, QStringLiteral(".uno:EndOfParaSel"), {}, false);
+            key(kDown | kCtrl);
+        key(kDown | kCtrl | kShift);
         // The paragraph mark goes with its text, except the document's last one.
         if (index < count)
-            Uno(doc, QStringLiteral(".uno:CharRightSel"), {}, false);
-        Uno(doc, QStringLiteral(".uno:Delete"));
+            key(kRight | kShift);
+        key(kDelete);
+        Barrier(doc);
         doc.MarkDirty();
         ScheduleRecovery();
         return {};
