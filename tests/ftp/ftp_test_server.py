@@ -14,9 +14,11 @@ single server can serve every case of a test:
 """
 
 import argparse
+import logging
 import os
 import sys
 
+from pyftpdlib.log import config_logging
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
@@ -29,7 +31,11 @@ def main():
     parser.add_argument("--password", required=True)
     parser.add_argument("--slow-rate", type=int, default=4 * 1024 * 1024)
     parser.add_argument("--drop-after", type=int, default=64 * 1024)
+    parser.add_argument("--readonly-dir", action="append", default=[],
+                        help="a folder of the root where nothing may be stored or made")
+    parser.add_argument("--verbose", action="store_true", help="log every command to stderr")
     args = parser.parse_args()
+    config_logging(level=logging.DEBUG if args.verbose else logging.WARNING)
 
     class TestDTPHandler(ThrottledDTPHandler):
         def enable_receiving(self, type, cmd):
@@ -45,16 +51,25 @@ def main():
                 # Closing the control channel closes the data channel with it.
                 self.cmd_channel.close()
 
+        # The I/O loop calls this alias, bound to the base class's method.
+        handle_read_event = handle_read
+
     class TestHandler(FTPHandler):
         dtp_handler = TestDTPHandler
         # A test server must never stall a test run on an idle client.
         timeout = 120
+        # Tests fail logins on purpose: answer at once.
+        auth_failed_timeout = 0
 
         def on_login(self, username):
             print("LOGIN %s" % username, flush=True)
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    for name in args.readonly_dir:
+        path = os.path.join(args.root, name)
+        os.makedirs(path, exist_ok=True)
+        authorizer.override_perm(args.user, path, perm="elr", recursive=True)
     TestHandler.authorizer = authorizer
     TestHandler.banner = "test server ready"
 
@@ -67,5 +82,4 @@ def main():
 
 
 if __name__ == "__main__":
-    # pyftpdlib logs every command to stderr; keep it for failures only.
     sys.exit(main())

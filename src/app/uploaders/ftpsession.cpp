@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
+#include <cctype>
 #include <curl/curl.h>
 
 namespace {
@@ -40,6 +41,24 @@ size_t ReadFromFile(char* buffer, size_t size, size_t count, void* userData)
     return n < 0 ? CURL_READFUNC_ABORT : static_cast<size_t>(n);
 }
 
+// Requests without a body still deliver header-like lines (size, date)
+// as data; nobody wants them.
+size_t DiscardData(char*, size_t size, size_t count, void*)
+{
+    return size * count;
+}
+
+// Keeps the server's last reply line: libcurl's message for a refused quote
+// command does not say why the server refused it.
+size_t KeepReplyLine(char* buffer, size_t size, size_t count, void* userData)
+{
+    const size_t n = size * count;
+    const QByteArray line = QByteArray(buffer, static_cast<qsizetype>(n)).trimmed();
+    if (line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0])))
+        *static_cast<QByteArray*>(userData) = line;
+    return n;
+}
+
 int CancelTransfer(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     const auto* cancel = static_cast<const std::atomic<bool>*>(userData);
@@ -51,6 +70,7 @@ int CancelTransfer(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_
 struct TFtpSession::TCurl {
     CURL* Handle = nullptr;
     char ErrorBuffer[CURL_ERROR_SIZE] = {};
+    QByteArray LastReply;
     QByteArray HostUrl; // "ftp://host/"
     QString HostText;   // "host:port", for messages
     QByteArray UserName, Password;
@@ -89,6 +109,9 @@ struct TFtpSession::TCurl {
         curl_easy_setopt(Handle, CURLOPT_FTPPORT, nullptr); // passive (EPSV, then PASV)
         curl_easy_setopt(Handle, CURLOPT_CONNECTTIMEOUT, ConnectTimeoutSeconds);
         curl_easy_setopt(Handle, CURLOPT_SERVER_RESPONSE_TIMEOUT, ResponseTimeoutSeconds);
+        curl_easy_setopt(Handle, CURLOPT_WRITEFUNCTION, &DiscardData);
+        curl_easy_setopt(Handle, CURLOPT_HEADERFUNCTION, &KeepReplyLine);
+        curl_easy_setopt(Handle, CURLOPT_HEADERDATA, &LastReply);
         curl_easy_setopt(Handle, CURLOPT_XFERINFOFUNCTION, &CancelTransfer);
         curl_easy_setopt(Handle, CURLOPT_XFERINFODATA, Cancel);
         curl_easy_setopt(Handle, CURLOPT_NOPROGRESS, Cancel ? 0L : 1L);
@@ -102,6 +125,7 @@ struct TFtpSession::TCurl {
     {
         CURL* h = Easy();
         ErrorBuffer[0] = '\0';
+        LastReply.clear();
         curl_easy_setopt(h, CURLOPT_URL, url.constData());
         curl_easy_setopt(h, CURLOPT_POSTQUOTE, postQuote);
         if (source) {
@@ -145,7 +169,10 @@ struct TFtpSession::TCurl {
         default:
             break;
         }
-        throw EFileUploaderException(what + QStringLiteral(": ") + CurlText(code));
+        QString text = CurlText(code);
+        if (code == CURLE_QUOTE_ERROR && !LastReply.isEmpty())
+            text += QStringLiteral(" (%1)").arg(QString::fromUtf8(LastReply));
+        throw EFileUploaderException(what + QStringLiteral(": ") + text);
     }
 };
 

@@ -1,0 +1,70 @@
+#include "ftptestserver.h"
+
+#include <QDeadlineTimer>
+#include <QRandomGenerator>
+#include <QStringList>
+
+FtpTestServer::FtpTestServer(int slowBytesPerSecond) : FSlowRate(slowBytesPerSecond)
+{
+    FPassword = QStringLiteral("pw-%1").arg(QRandomGenerator::global()->generate64(), 0, 16);
+}
+
+FtpTestServer::~FtpTestServer()
+{
+    Stop();
+}
+
+bool FtpTestServer::Start(QString* error)
+{
+    auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        Stop();
+        return false;
+    };
+    if (!FRoot.isValid())
+        return fail(QStringLiteral("no temporary folder"));
+    QStringList args = {QStringLiteral("-u"), QStringLiteral(VANTOLI_FTP_TEST_SERVER), QStringLiteral("--root"), FRoot.path(),
+                        QStringLiteral("--user"), UserName(), QStringLiteral("--password"), FPassword,
+                        QStringLiteral("--slow-rate"), QString::number(FSlowRate)};
+    for (const QString& dir : FReadOnlyDirs)
+        args << QStringLiteral("--readonly-dir") << dir;
+    // The server's own warnings and tracebacks help when a test fails.
+    FProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    FProcess.start(QStringLiteral(VANTOLI_PYTHON3), args);
+    if (!FProcess.waitForStarted(10000))
+        return fail(QStringLiteral("cannot start %1: %2").arg(QStringLiteral(VANTOLI_PYTHON3), FProcess.errorString()));
+    QDeadlineTimer deadline(20000);
+    while (!FOutput.contains('\n')) {
+        if (deadline.hasExpired() || FProcess.state() != QProcess::Running)
+            return fail(QStringLiteral("the FTP server did not report its port"));
+        FProcess.waitForReadyRead(100);
+        FOutput += FProcess.readAllStandardOutput();
+    }
+    const QByteArray first = FOutput.left(FOutput.indexOf('\n')).trimmed();
+    if (!first.startsWith("PORT "))
+        return fail(QStringLiteral("unexpected output of the FTP server: %1").arg(QString::fromUtf8(first)));
+    FPort = first.mid(5).toInt();
+    return FPort > 0;
+}
+
+void FtpTestServer::Stop()
+{
+    if (FProcess.state() == QProcess::NotRunning)
+        return;
+    FProcess.terminate();
+    if (!FProcess.waitForFinished(5000)) {
+        FProcess.kill();
+        FProcess.waitForFinished(5000);
+    }
+}
+
+int FtpTestServer::LoginCount()
+{
+    // The server prints the line when the session logs in, long before a
+    // test asks; a short wait collects what is still in the pipe.
+    while (FProcess.waitForReadyRead(50))
+        FOutput += FProcess.readAllStandardOutput();
+    FOutput += FProcess.readAllStandardOutput();
+    return static_cast<int>(FOutput.count("LOGIN "));
+}
