@@ -377,7 +377,8 @@ TOfficeClient::TReply TOfficeClient::Call(const QString& op, QJsonObject args, c
     return reply;
 }
 
-void TOfficeClient::CallAsync(const QString& op, QJsonObject args, std::function<void(const TReply&)> done)
+void TOfficeClient::CallAsync(const QString& op, QJsonObject args, std::function<void(const TReply&)> done,
+                              const QByteArray& payload)
 {
     if (!IsReady()) {
         // Answered from the event loop like any other reply.
@@ -393,7 +394,7 @@ void TOfficeClient::CallAsync(const QString& op, QJsonObject args, std::function
     args["id"] = id;
     args["op"] = op;
     m_async.emplace(id, std::move(done));
-    m_socket->write(office_protocol::EncodeFrame(args));
+    m_socket->write(office_protocol::EncodeFrame(args, payload));
 }
 
 void TOfficeClient::Post(const QString& op, QJsonObject args)

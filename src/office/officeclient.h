@@ -50,7 +50,8 @@ public:
     TReply Call(const QString& op, QJsonObject args = {}, const QByteArray& payload = {}, int timeoutMs = 120000);
     // The reply is handed to done from the event loop; a failure (also a
     // helper that died) arrives as a reply with ok false.
-    void CallAsync(const QString& op, QJsonObject args, std::function<void(const TReply&)> done);
+    void CallAsync(const QString& op, QJsonObject args, std::function<void(const TReply&)> done,
+                   const QByteArray& payload = {});
     // No reply wanted (input events). Dropped while the helper is down.
     void Post(const QString& op, QJsonObject args);
 

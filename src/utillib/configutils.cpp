@@ -32,7 +32,7 @@ std::unique_ptr<TConfig> CreateConfig(TConfigClass cls)
 {
     if (!cls || !InheritsFrom(cls, &TConfig::staticMetaObject))
         throw EConfigException(QStringLiteral("%1 is not a configuration class").arg(TPersistent::ClassNameOf(cls)));
-    std::unique_ptr<QObject> obj(cls->newInstance());
+    std::unique_ptr<QObject> obj(NewInstance(cls));
     if (!obj)
         throw EConfigException(QStringLiteral("Cannot create %1").arg(TPersistent::ClassNameOf(cls)));
     std::unique_ptr<TConfig> config(static_cast<TConfig*>(obj.release()));
@@ -55,18 +55,26 @@ void TConfigPreset::SetName(const QString& value)
 {
     if (value == FName)
         return;
-    if (TConfigPresets* owner = ParentCollection())
+    TConfigPresets* owner = ParentCollection();
+    if (owner)
         owner->ValidateItemName(value, this);
+    const QString old = FName;
     FName = value;
+    if (owner)
+        owner->PresetRenamed(old, value);
 }
 
 void TConfigPreset::SetTitle(const QString& value)
 {
     if (value == FTitle)
         return;
-    if (TConfigPresets* owner = ParentCollection())
+    TConfigPresets* owner = ParentCollection();
+    if (owner)
         owner->ValidateItemTitle(value, this);
+    const QString old = FTitle;
     FTitle = value;
+    if (owner)
+        owner->PresetRetitled(old, value);
 }
 
 void TConfigPreset::SetExtraInfos(TStringList* value)
@@ -160,6 +168,41 @@ int TConfigPresets::IndexOfItemWithTitle(const QString& title, const TConfigPres
             return i;
     }
     return -1;
+}
+
+bool TConfigPresets::HasItemWithName(const QString& name, const TConfigPreset* excludeItem) const
+{
+    int n = CountOf(FNameCounts, name);
+    if (excludeItem && excludeItem->Collection() == this && excludeItem->Name() == name)
+        --n;
+    return n > 0;
+}
+
+bool TConfigPresets::HasItemWithTitle(const QString& title, const TConfigPreset* excludeItem) const
+{
+    const QString key = title.toCaseFolded();
+    int n = CountOf(FTitleCounts, key);
+    if (excludeItem && excludeItem->Collection() == this && excludeItem->Title().toCaseFolded() == key)
+        --n;
+    return n > 0;
+}
+
+void TConfigPresets::CountChange(QHash<QString, int>& counts, const QString& oldKey, const QString& newKey)
+{
+    auto it = counts.find(oldKey);
+    if (it != counts.end() && --it.value() <= 0)
+        counts.erase(it);
+    ++counts[newKey];
+}
+
+void TConfigPresets::PresetRenamed(const QString& oldName, const QString& newName)
+{
+    CountChange(FNameCounts, oldName, newName);
+}
+
+void TConfigPresets::PresetRetitled(const QString& oldTitle, const QString& newTitle)
+{
+    CountChange(FTitleCounts, oldTitle.toCaseFolded(), newTitle.toCaseFolded());
 }
 
 TConfigPreset* TConfigPresets::FindItemWithName(const QString& name) const
@@ -258,8 +301,20 @@ void TConfigPresets::LoadFromFile(const QString& fileName, const QString& storag
 void TConfigPresets::Notify(TCollectionItem* item, TCollectionNotification action)
 {
     TCollection::Notify(item, action);
-    if (action == TCollectionNotification::cnAdded)
-        InitNewItem(static_cast<TConfigPreset*>(item));
+    auto* preset = static_cast<TConfigPreset*>(item);
+    if (action == TCollectionNotification::cnAdded) {
+        ++FNameCounts[preset->Name()];
+        ++FTitleCounts[preset->Title().toCaseFolded()];
+        InitNewItem(preset);
+    } else {
+        auto drop = [](QHash<QString, int>& counts, const QString& key) {
+            auto it = counts.find(key);
+            if (it != counts.end() && --it.value() <= 0)
+                counts.erase(it);
+        };
+        drop(FNameCounts, preset->Name());
+        drop(FTitleCounts, preset->Title().toCaseFolded());
+    }
 }
 
 void TConfigPresets::InitNewItem(TConfigPreset* preset)

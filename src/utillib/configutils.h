@@ -2,6 +2,7 @@
 
 #include "utillib/persistent.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -142,10 +143,8 @@ public:
 
     int IndexOfItemWithName(const QString& name, const TConfigPreset* excludeItem) const;
     int IndexOfItemWithTitle(const QString& title, const TConfigPreset* excludeItem) const;
-    bool HasItemWithName(const QString& name, const TConfigPreset* excludeItem) const
-    { return IndexOfItemWithName(name, excludeItem) >= 0; }
-    bool HasItemWithTitle(const QString& title, const TConfigPreset* excludeItem) const
-    { return IndexOfItemWithTitle(title, excludeItem) >= 0; }
+    bool HasItemWithName(const QString& name, const TConfigPreset* excludeItem) const;
+    bool HasItemWithTitle(const QString& title, const TConfigPreset* excludeItem) const;
     TConfigPreset* FindItemWithName(const QString& name) const;
     QStringList PresetNames() const;   // FillPresetNames: positions equal preset indices
     QStringList PresetTitles() const;  // FillPresetTitles
@@ -183,6 +182,17 @@ protected:
     virtual void InitNewItem(TConfigPreset* preset);
 
 private:
+    friend class TConfigPreset;
+    // How many presets carry each name and each case-folded title, so that
+    // the uniqueness checks stay cheap in long lists (a file of thousands of
+    // sites is validated preset by preset while it is read).
+    void PresetRenamed(const QString& oldName, const QString& newName);
+    void PresetRetitled(const QString& oldTitle, const QString& newTitle);
+    static void CountChange(QHash<QString, int>& counts, const QString& oldKey, const QString& newKey);
+    int CountOf(const QHash<QString, int>& counts, const QString& key) const { return counts.value(key, 0); }
+    QHash<QString, int> FNameCounts;
+    QHash<QString, int> FTitleCounts;
+
     int FCurrPresetIndex = -1;
     TConfigPresetsOptionSet FOptions = TConfigPresetsOptions::poAutoCreateItemName | TConfigPresetsOptions::poAutoCreateItemTitle;
     QString FItemBaseName = QStringLiteral("Item");

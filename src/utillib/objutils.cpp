@@ -11,7 +11,7 @@ namespace {
 TPropInfo MakeInfo(const QMetaProperty& p)
 {
     return TPropInfo{p, p.isDesignable() ? TPropVisibility::mvPublished : TPropVisibility::mvPublic,
-                     TPropTable::KindOf(p), QString::fromLatin1(p.name())};
+                     TPropTable::KindOf(p), QString::fromLatin1(p.name()), QByteArray(p.name())};
 }
 
 int FirstOwnPropertyIndex()

@@ -18,6 +18,7 @@ struct TPropInfo {
     TPropVisibility Visibility;
     TPropKind Kind;
     QString Name;
+    QByteArray Latin1Name; // the element name, ready for the XML layer
     bool Readable() const { return Prop.isReadable(); }
     bool Writable() const { return Prop.isWritable(); }
 };

@@ -1,6 +1,8 @@
 #include "utillib/persistent.h"
 
+#include <QHash>
 #include <QMetaClassInfo>
+#include <mutex>
 #include <algorithm>
 
 QString TPersistent::ClassNameOf(const QMetaObject* mo)
@@ -78,7 +80,7 @@ TCollectionItem* TCollection::Add()
 TCollectionItem* TCollection::Insert(int index)
 {
     index = std::clamp(index, 0, Count());
-    std::unique_ptr<QObject> obj(FItemClass->newInstance());
+    std::unique_ptr<QObject> obj(NewInstance(FItemClass));
     auto* item = qobject_cast<TCollectionItem*>(obj.get());
     if (!item)
         throw EConvertError(QStringLiteral("Cannot create an item of class %1").arg(ClassNameOf(FItemClass)));
@@ -176,6 +178,36 @@ const QMetaObject* TClassRegistry::FindClass(const QString& name) const
     if (const QMetaObject* mo = GetClass(name))
         return mo;
     throw EClassNotFound(QStringLiteral("Class %1 not found").arg(name));
+}
+
+QObject* NewInstance(const QMetaObject* mo)
+{
+    // newInstance() looks its constructor up by signature text on every call;
+    // collections create thousands of items while a file is read, so the
+    // default constructor's index is found once per class.
+    static std::mutex lock;
+    static QHash<const QMetaObject*, int> ctorIndex;
+    int index = -1;
+    {
+        std::lock_guard guard(lock);
+        auto it = ctorIndex.find(mo);
+        if (it == ctorIndex.end()) {
+            for (int i = 0; i < mo->constructorCount(); ++i)
+                if (mo->constructor(i).parameterCount() == 0) {
+                    index = i;
+                    break;
+                }
+            ctorIndex.insert(mo, index);
+        } else {
+            index = *it;
+        }
+    }
+    if (index < 0)
+        return nullptr;
+    QObject* result = nullptr;
+    void* args[] = {&result};
+    mo->static_metacall(QMetaObject::CreateInstance, index, args);
+    return result;
 }
 
 bool InheritsFrom(const QMetaObject* mo, const QMetaObject* cls)

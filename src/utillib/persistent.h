@@ -120,5 +120,9 @@ private:
     std::vector<const QMetaObject*> FClasses;
 };
 
+// Creates an object of class mo through its Q_INVOKABLE default constructor;
+// nullptr when it has none.
+QObject* NewInstance(const QMetaObject* mo);
+
 // True when mo is cls or derives from it.
 bool InheritsFrom(const QMetaObject* mo, const QMetaObject* cls);

@@ -21,6 +21,13 @@ void SetText(pugi::xml_node node, const QString& text)
 // The element's own text: the text before its first child element, trimmed.
 QString ElementText(pugi::xml_node node)
 {
+    // Nearly every element holds one text node: convert it without a copy.
+    pugi::xml_node first = node.first_child();
+    if (first && (first.type() == pugi::node_pcdata || first.type() == pugi::node_cdata)) {
+        pugi::xml_node next = first.next_sibling();
+        if (!next || next.type() == pugi::node_element)
+            return QString::fromUtf8(first.value()).trimmed();
+    }
     QByteArray text;
     for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling()) {
         if (c.type() == pugi::node_element)
@@ -88,7 +95,7 @@ void TsdXmlObjectWriter::WriteObject(pugi::xml_node node, QObject* object)
     for (const TPropInfo& p : TPropTable::StorageOrder(object->metaObject())) {
         if (!ConsideredForStorage(p))
             continue;
-        const QByteArray name = p.Name.toLatin1();
+        const QByteArray& name = p.Latin1Name;
         switch (p.Kind) {
         case TPropKind::pkString: {
             QString v = p.Prop.read(object).toString();
@@ -146,7 +153,7 @@ void TsdXmlObjectReader::ReadObject(pugi::xml_node node, QObject* object)
     for (const TPropInfo& p : TPropTable::StorageOrder(object->metaObject())) {
         if (!ConsideredForStorage(p))
             continue;
-        pugi::xml_node el = FindChildElement(node, p.Name.toLatin1().constData());
+        pugi::xml_node el = FindChildElement(node, p.Latin1Name.constData());
         if (!el) {
             if (!FIgnoreUnfoundPropties) {
                 if (p.Kind == TPropKind::pkString)

@@ -1,0 +1,142 @@
+#include "web/moodlepagetracker.h"
+
+#include "web/embeddedwb.h"
+#include "web/mshtmlutils.h"
+
+#include <QLoggingCategory>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+
+// Diagnostics of the focus tracking go to the debug output, never to the
+// user; they are off unless the logging rules switch them on.
+Q_LOGGING_CATEGORY(lcMoodleFocus, "vantoli.moodle.focus", QtWarningMsg)
+
+namespace {
+const QString HelperScriptName = QStringLiteral("vantoli-moodle-helper-%1");
+
+QString Describe(const THtmlElement& e)
+{
+    return e.TagName() + QStringLiteral(" - ") + e.Id() + QStringLiteral(" - ")
+        + QStringLiteral("%1").arg(static_cast<uint>(e.Handle()), 8, 16, QLatin1Char('0')).toUpper();
+}
+} // namespace
+
+TMoodlePageTracker::TMoodlePageTracker(TEmbeddedWB* browser, QObject* parent)
+    : QObject(parent ? parent : browser), FBrowser(browser)
+{
+    connect(browser, &TEmbeddedWB::BeforeNavigate2, this, &TMoodlePageTracker::BeforeNavigate);
+    connect(browser, &TEmbeddedWB::DownloadComplete, this, &TMoodlePageTracker::DownloadComplete);
+    connect(browser, &TEmbeddedWB::DocumentFocusIn, this, [this](const THtmlElement& e) {
+        if (FSinkConnected)
+            DocumentFocusIn(e);
+    });
+}
+
+TMoodlePageTracker::~TMoodlePageTracker()
+{
+    if (FBrowser)
+        InstallPageHelperScripts(false);
+}
+
+void TMoodlePageTracker::SetActive(bool value)
+{
+    if (FActive == value)
+        return;
+    FActive = value;
+    if (FBrowser)
+        InstallPageHelperScripts(value);
+    if (!value)
+        FSinkConnected = false;
+}
+
+QStringList TMoodlePageTracker::PageHelperScripts()
+{
+    return {
+        QStringLiteral("function _detect(avar){ return eval(avar); }"),
+        QStringLiteral("function _getFilePickerId(){  var instances = M.core_filepicker.instances;  for (propname in instances)    return propname;}"),
+        QStringLiteral("function _getFilePicker(){  var instances = M.core_filepicker.instances;  for (propname in instances)    return instances[propname];}"),
+    };
+}
+
+void TMoodlePageTracker::InstallPageHelperScripts(bool install)
+{
+    // Defined as the document is created, in the page's own world, so they are
+    // there after every navigation before any later script of ours runs.
+    QWebEngineScriptCollection& scripts = FBrowser->page()->scripts();
+    const QStringList sources = PageHelperScripts();
+    for (int i = 0; i < sources.size(); ++i) {
+        for (const QWebEngineScript& old : scripts.find(HelperScriptName.arg(i)))
+            scripts.remove(old);
+        if (!install)
+            continue;
+        QWebEngineScript s;
+        s.setName(HelperScriptName.arg(i));
+        s.setSourceCode(sources.at(i));
+        s.setWorldId(QWebEngineScript::MainWorld);
+        s.setInjectionPoint(QWebEngineScript::DocumentCreation);
+        s.setRunsOnSubFrames(false);
+        scripts.insert(s);
+    }
+}
+
+void TMoodlePageTracker::BeforeNavigate()
+{
+    FCurrElement = THtmlElement();
+    FSinkConnected = false;
+}
+
+void TMoodlePageTracker::DownloadComplete()
+{
+    if (FActive)
+        FSinkConnected = true;
+}
+
+THtmlElement TMoodlePageTracker::CurrMoodleWyswigEditor() const
+{
+    if (FActive && FCurrElement && IsMoodleWyswigEditor(FCurrElement))
+        return FCurrElement;
+    return {};
+}
+
+bool TMoodlePageTracker::IsMoodleWyswigEditor(const THtmlElement& element)
+{
+    if (element.TagName().compare(QLatin1String("iframe"), Qt::CaseInsensitive) != 0)
+        return false;
+    // Every editor frame carries its id (the editor id followed by "_ifr").
+    if (element.StringProperty(QStringLiteral("id")).isEmpty())
+        return false;
+    const THtmlElement parent = element.ParentElement();
+    return parent && parent.ClassName().contains(QLatin1String("mceIframeContainer"));
+}
+
+void TMoodlePageTracker::DocumentFocusIn(const THtmlElement& newElement)
+{
+    if (lcMoodleFocus().isDebugEnabled()) try {
+        QString line;
+        if (newElement)
+            line = QStringLiteral("NEW: ") + Describe(newElement);
+        if (FCurrElement)
+            line += QStringLiteral(" | OLD: ") + Describe(FCurrElement);
+        qCDebug(lcMoodleFocus).noquote() << line;
+    } catch (const EBrowserScriptError&) {
+        // A diagnostic line is not worth a failure.
+    }
+    const bool changed = !newElement.SameObject(FCurrElement);
+    qCDebug(lcMoodleFocus).noquote() << "Has new currElement:" << (changed ? "True" : "False");
+    if (changed && !TMsHtmlUtil::SameElementId(FCurrElement, newElement)) {
+        FCurrElement = newElement;
+        DoElementFocus(FCurrElement);
+    }
+}
+
+void TMoodlePageTracker::DoElementFocus(const THtmlElement& element)
+{
+    if (element && lcMoodleFocus().isDebugEnabled())
+        qCDebug(lcMoodleFocus).noquote() << "focus on: " + element.TagName() + " - " + element.Id();
+    else if (!element)
+        qCDebug(lcMoodleFocus).noquote() << "focus on nil";
+    Q_EMIT OnElementFocus(EventSender(), element);
+    if (element && IsMoodleWyswigEditor(element))
+        Q_EMIT OnWyswigEditorFocus(EventSender(), element);
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QStringList>
+
+class TEmbeddedWB;
+class TMoodleSysConfig;
+
+// Opening a site preset in its tab's browser control: the main window makes
+// or finds the tab and hands its browser over.
+class TMoodleSiteConnect {
+public:
+    // With automatic login, LoginToMoodle; otherwise the browser goes to the
+    // site's root address unless it shows it already (it does not wait).
+    static void ConnectToMoodle(TEmbeddedWB* browser, TMoodleSysConfig* config);
+    // Posts the stored account ("username", then "password"; empty values are
+    // left out) to the login address through the browser and waits for the
+    // answer page, which stays shown. Errors of the post are dropped: the
+    // user sees whatever page the browser shows.
+    static void LoginToMoodle(TEmbeddedWB* browser, TMoodleSysConfig* config);
+    // The fields LoginToMoodle posts.
+    static QStringList LoginFields(const TMoodleSysConfig* config);
+    // Addresses equal but for the root's empty path ("http://h" and "http://h/").
+    static bool SameAddress(const QString& a, const QString& b);
+};
