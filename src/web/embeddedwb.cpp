@@ -19,9 +19,14 @@ TEmbeddedWB::TEmbeddedWB(QWidget* parent, QWebEngineProfile* profile)
 {
     FPage = new TEmbeddedWBPage(profile ? profile : QWebEngineProfile::defaultProfile(), this);
     setPage(FPage);
-    connect(FPage, &QWebEnginePage::loadingChanged, this, &TEmbeddedWB::PageLoadingChanged);
-    connect(FPage, &QWebEnginePage::urlChanged, this, &TEmbeddedWB::PageUrlChanged);
-    connect(FPage, &QWebEnginePage::loadProgress, this, [this](int p) { Q_EMIT ProgressChange(p, 100); });
+    // The engine reports from inside its own tasks, where a nested event loop
+    // cannot run the engine's work: a handler that ran a script there would
+    // wait for ever. Every report is therefore handled from our own event.
+    connect(FPage, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        Later([this, info] { PageLoadingChanged(info); });
+    });
+    connect(FPage, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) { Later([this, url] { PageUrlChanged(url); }); });
+    connect(FPage, &QWebEnginePage::loadProgress, this, [this](int p) { Later([this, p] { Q_EMIT ProgressChange(p, 100); }); });
 }
 
 TEmbeddedWB::~TEmbeddedWB()
@@ -29,6 +34,11 @@ TEmbeddedWB::~TEmbeddedWB()
     // The page outlives this body (it is a child); nothing it reports may
     // reach a half-destroyed control.
     FPage->disconnect(this);
+}
+
+void TEmbeddedWB::Later(std::function<void()> work)
+{
+    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
 }
 
 void TEmbeddedWB::SetReadyState(int state)
@@ -134,6 +144,11 @@ void TEmbeddedWB::UpdateCommandStates()
 }
 
 void TEmbeddedWB::PageEvent(const QString& kind, int handle, const QString& token)
+{
+    Later([this, kind, handle, token] { RaisePageEvent(kind, handle, token); });
+}
+
+void TEmbeddedWB::RaisePageEvent(const QString& kind, int handle, const QString& token)
 {
     THtmlNode node = THtmlNode::FromScript(this, QVariantMap{{QStringLiteral("h"), handle}, {QStringLiteral("t"), token}});
     if (kind == QLatin1String("focusin"))

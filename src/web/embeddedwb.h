@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QVariant>
 #include <QWebEngineView>
+#include <functional>
 #include <memory>
 
 class QWebEngineLoadingInfo;
@@ -100,6 +101,9 @@ private:
     void PageLoadingChanged(const QWebEngineLoadingInfo& info);
     void PageUrlChanged(const QUrl& url);
     void PageEvent(const QString& kind, int handle, const QString& token);
+    void RaisePageEvent(const QString& kind, int handle, const QString& token);
+    void PageBeforeNavigate(const QUrl& url) { Later([this, url] { Q_EMIT BeforeNavigate2(url); }); }
+    void Later(std::function<void()> work);
     void UpdateCommandStates();
     QVariant RunScript(quint32 worldId, const QString& source);
 

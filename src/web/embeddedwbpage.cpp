@@ -53,6 +53,6 @@ QWebEnginePage* TEmbeddedWBPage::createWindow(WebWindowType)
 bool TEmbeddedWBPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
 {
     if (isMainFrame)
-        Q_EMIT FBrowser->BeforeNavigate2(url);
+        FBrowser->PageBeforeNavigate(url);
     return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
 }

@@ -23,20 +23,25 @@ QString Describe(const THtmlElement& e)
 } // namespace
 
 TMoodlePageTracker::TMoodlePageTracker(TEmbeddedWB* browser, QObject* parent)
-    : QObject(parent ? parent : browser), FBrowser(browser)
+    : QObject(parent ? parent : browser), FBrowser(browser), FPage(browser->page())
 {
     connect(browser, &TEmbeddedWB::BeforeNavigate2, this, &TMoodlePageTracker::BeforeNavigate);
     connect(browser, &TEmbeddedWB::DownloadComplete, this, &TMoodlePageTracker::DownloadComplete);
     connect(browser, &TEmbeddedWB::DocumentFocusIn, this, [this](const THtmlElement& e) {
-        if (FSinkConnected)
+        if (!FSinkConnected)
+            return;
+        try {
             DocumentFocusIn(e);
+        } catch (const EBrowserScriptError& error) {
+            // The page went away under the event; the next page starts afresh.
+            qCDebug(lcMoodleFocus).noquote() << "focus event dropped:" << error.Message();
+        }
     });
 }
 
 TMoodlePageTracker::~TMoodlePageTracker()
 {
-    if (FBrowser)
-        InstallPageHelperScripts(false);
+    InstallPageHelperScripts(false);
 }
 
 void TMoodlePageTracker::SetActive(bool value)
@@ -44,8 +49,7 @@ void TMoodlePageTracker::SetActive(bool value)
     if (FActive == value)
         return;
     FActive = value;
-    if (FBrowser)
-        InstallPageHelperScripts(value);
+    InstallPageHelperScripts(value);
     if (!value)
         FSinkConnected = false;
 }
@@ -63,7 +67,9 @@ void TMoodlePageTracker::InstallPageHelperScripts(bool install)
 {
     // Defined as the document is created, in the page's own world, so they are
     // there after every navigation before any later script of ours runs.
-    QWebEngineScriptCollection& scripts = FBrowser->page()->scripts();
+    if (!FPage)
+        return;
+    QWebEngineScriptCollection& scripts = FPage->scripts();
     const QStringList sources = PageHelperScripts();
     for (int i = 0; i < sources.size(); ++i) {
         for (const QWebEngineScript& old : scripts.find(HelperScriptName.arg(i)))

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QStringList>
 
+class QWebEnginePage;
 class TEmbeddedWB;
 
 // What a browser frame does with a Moodle page: it defines the helper
@@ -53,6 +54,7 @@ private:
     void InstallPageHelperScripts(bool install);
 
     QPointer<TEmbeddedWB> FBrowser;
+    QPointer<QWebEnginePage> FPage; // the browser's; may go first when both are destroyed
     QPointer<QObject> FEventSender;
     THtmlElement FCurrElement;
     bool FActive = false;

@@ -67,14 +67,29 @@ QString PageBridge()
     if (page) page.pageEvent(kind, r.h, r.t); else queue.push([kind, r.h, r.t]);
   }
   window.__vantoliBridge = {send: send};
-  window.addEventListener("focusin", function (e) { send("focusin", e.target); }, true);
+  // Focus inside a frame raises no event in this document; the window only
+  // blurs. From then on the focused frame is this document's active element,
+  // watched until the window has the focus again (a move from one frame
+  // straight into another raises nothing here at all).
+  var lastFrame = null, watch = 0;
+  function checkFrame() {
+    var a = document.activeElement;
+    if (a && (a.tagName === "IFRAME" || a.tagName === "FRAME")) {
+      if (a !== lastFrame) { lastFrame = a; send("focusin", a); }
+    } else {
+      lastFrame = null;
+    }
+  }
+  window.addEventListener("focusin", function (e) { lastFrame = null; send("focusin", e.target); }, true);
   window.addEventListener("click", function (e) { send("click", e.target); }, true);
   window.addEventListener("blur", function (e) {
     if (e.target !== window) return;
-    setTimeout(function () {
-      var a = document.activeElement;
-      if (a && (a.tagName === "IFRAME" || a.tagName === "FRAME")) send("focusin", a);
-    }, 0);
+    setTimeout(checkFrame, 0);
+    if (!watch) watch = setInterval(checkFrame, 150);
+  }, true);
+  window.addEventListener("focus", function (e) {
+    if (e.target !== window) return;
+    if (watch) { clearInterval(watch); watch = 0; }
   }, true);
   new QWebChannel(qt.webChannelTransport, function (channel) {
     page = channel.objects.vantoliPage;

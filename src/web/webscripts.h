@@ -24,8 +24,7 @@ QString WrapDomCall(const QString& body, const QString& argsJson);
 // The document-creation script of the isolated world: reports focus-in and
 // click events through the web channel object "vantoliPage". Focus that
 // enters a frame is reported as focus on the frame element, seen from the
-// parent document (a parent document gets no focus event for it, only the
-// window's blur).
+// parent document.
 QString PageBridge();
 
 } // namespace webscripts
