@@ -1,0 +1,64 @@
+#include "app/shell/formplacement.h"
+
+#include "utillib/placementstore.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+TFormPlacement::TFormPlacement(QWidget* window, TXmlPlacementStore* store, QString section)
+    : QObject(window), FWindow(window), FStore(store), FSection(std::move(section))
+{
+    window->installEventFilter(this);
+}
+
+TFormPlacement::~TFormPlacement() = default;
+
+bool TFormPlacement::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == FWindow) {
+        if (event->type() == QEvent::Show && !FRestored) {
+            FRestored = true;
+            Restore();
+        } else if (event->type() == QEvent::Hide || event->type() == QEvent::Close) {
+            Store();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TFormPlacement::Restore()
+{
+    if (!FWindow || !FStore || !FStore->HasValue(FSection, QStringLiteral("Width")))
+        return;
+    const int left = FStore->ReadInteger(FSection, QStringLiteral("Left"), FWindow->x());
+    const int top = FStore->ReadInteger(FSection, QStringLiteral("Top"), FWindow->y());
+    const int width = FStore->ReadInteger(FSection, QStringLiteral("Width"), FWindow->width());
+    const int height = FStore->ReadInteger(FSection, QStringLiteral("Height"), FWindow->height());
+    QRect r(left, top, qMax(width, 100), qMax(height, 80));
+    // A placement from a larger or another screen is pulled back into view.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect avail = screen->availableVirtualGeometry();
+        if (!avail.isEmpty() && !avail.intersects(r))
+            r.moveTopLeft(avail.topLeft());
+    }
+    FWindow->setGeometry(r);
+    const QString state = FStore->ReadString(FSection, QStringLiteral("State"));
+    if (state == QLatin1String("Maximized"))
+        FWindow->setWindowState(FWindow->windowState() | Qt::WindowMaximized);
+}
+
+void TFormPlacement::Store()
+{
+    if (!FWindow || !FStore || !FRestored)
+        return;
+    const bool maximized = FWindow->isMaximized();
+    const QRect r = maximized ? FWindow->normalGeometry() : FWindow->geometry();
+    if (!r.isValid())
+        return;
+    FStore->WriteString(FSection, QStringLiteral("State"), maximized ? QStringLiteral("Maximized") : QStringLiteral("Normal"));
+    FStore->WriteInteger(FSection, QStringLiteral("Left"), r.x());
+    FStore->WriteInteger(FSection, QStringLiteral("Top"), r.y());
+    FStore->WriteInteger(FSection, QStringLiteral("Width"), r.width());
+    FStore->WriteInteger(FSection, QStringLiteral("Height"), r.height());
+}
