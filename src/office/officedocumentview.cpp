@@ -7,6 +7,7 @@
 
 #include <QInputMethodEvent>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>

@@ -371,7 +371,10 @@ QJsonObject THelperServer::Run(const QString& op, const QJsonObject& args, const
     if (op == QLatin1String("size"))
         return sizeReply(doc.DocumentSize());
     if (op == QLatin1String("key")) {
-        doc.Doc().postKeyEvent(args.value("type").toInt(), args.value("char").toInt(), args.value("code").toInt());
+        const int type = args.value("type").toInt();
+        doc.Doc().postKeyEvent(type, args.value("char").toInt(), args.value("code").toInt());
+        if (type == LOK_KEYEVENT_KEYUP)
+            Barrier(doc);
         doc.MarkDirty();
         ScheduleRecovery();
         return {};

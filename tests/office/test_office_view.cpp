@@ -1,0 +1,290 @@
+// The document view on a real helper: what the user types, clicks and
+// formats reaches the document, and what the document holds is painted.
+#include "officeclient.h"
+#include "officedocumentview.h"
+#include "officeformatbar.h"
+#include "officekeys.h"
+#include "officetestutil.h"
+#include "officewordautomation.h"
+#include "testutil.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QJsonArray>
+#include <QKeyEvent>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+namespace {
+
+TEST(OfficeKeys, QtKeysMapToLibreOfficeCodes)
+{
+    const struct {
+        int key;
+        Qt::KeyboardModifiers mods;
+        const char* text;
+        int charCode;
+        int keyCode;
+    } cases[] = {
+        {Qt::Key_A, Qt::NoModifier, "a", 'a', 512},
+        {Qt::Key_A, Qt::ShiftModifier, "A", 'A', 512 | TOfficeKeys::kShift},
+        {Qt::Key_B, Qt::ControlModifier, "\x02", 0, 513 | TOfficeKeys::kMod1},
+        {Qt::Key_5, Qt::NoModifier, "5", '5', 261},
+        {Qt::Key_Return, Qt::NoModifier, "\r", 13, TOfficeKeys::kReturn},
+        {Qt::Key_Return, Qt::ShiftModifier, "\r", 13, TOfficeKeys::kReturn | TOfficeKeys::kShift},
+        {Qt::Key_Backspace, Qt::NoModifier, "\b", 8, TOfficeKeys::kBackspace},
+        {Qt::Key_Delete, Qt::NoModifier, "", 0, TOfficeKeys::kDelete},
+        {Qt::Key_Left, Qt::ShiftModifier | Qt::ControlModifier, "", 0,
+         TOfficeKeys::kLeft | TOfficeKeys::kShift | TOfficeKeys::kMod1},
+        {Qt::Key_End, Qt::NoModifier, "", 0, TOfficeKeys::kEnd},
+        {Qt::Key_PageDown, Qt::NoModifier, "", 0, TOfficeKeys::kPageDown},
+        {Qt::Key_Tab, Qt::NoModifier, "\t", 9, TOfficeKeys::kTab},
+        {Qt::Key_Backtab, Qt::ShiftModifier, "", 9, TOfficeKeys::kTab | TOfficeKeys::kShift},
+        {Qt::Key_Space, Qt::NoModifier, " ", ' ', TOfficeKeys::kSpace},
+        // A character without a key of its own, and AltGr text.
+        {Qt::Key_Adiaeresis, Qt::NoModifier, "ä", 0xe4, 0},
+        {Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier, "@", '@', 528},
+        // Keys LibreOffice has no use for.
+        {Qt::Key_Shift, Qt::ShiftModifier, "", 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        const TOfficeKey key = TOfficeKeys::FromQt(c.key, c.mods, QString::fromUtf8(c.text));
+        EXPECT_EQ(key.charCode, c.charCode);
+        EXPECT_EQ(key.keyCode, c.keyCode);
+    }
+}
+
+// One helper for the executable; each test gets a new document in a shown view.
+class OfficeView : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_work = new QTemporaryDir();
+        s_client = new TOfficeClient(s_work->path(), officetest::HelperPath());
+        s_client->Start();
+        ASSERT_TRUE(s_client->WaitReady(120000));
+        s_word = new TOfficeWordAutomation(*s_client);
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_word;
+        delete s_client;
+        delete s_work;
+    }
+    void SetUp() override
+    {
+        m_doc = s_word->NewDocument();
+        m_window = std::make_unique<QMainWindow>();
+        m_view = new TOfficeDocumentView(*s_client, Office().DocId(), m_window.get());
+        m_bar = new TOfficeFormatBar(*m_view, m_window.get());
+        m_window->addToolBar(m_bar);
+        m_window->setCentralWidget(m_view);
+        m_window->resize(900, 700);
+        m_window->show();
+        m_window->activateWindow();
+        m_view->setFocus();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    void TearDown() override
+    {
+        m_window.reset();
+        m_doc.reset();
+    }
+    TOfficeWordDocument& Office() { return dynamic_cast<TOfficeWordDocument&>(*m_doc); }
+    void Type(const QString& text) { QTest::keyClicks(m_view, text); }
+    void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(m_view, key, mods); }
+    // Dark pixels in the view: text painted by LibreOffice.
+    int DarkPixels()
+    {
+        const QImage image = m_view->RenderVisible();
+        int dark = 0;
+        for (int y = 0; y < image.height(); y += 1)
+            for (int x = 0; x < image.width(); x += 1)
+                if (qGray(image.pixel(x, y)) < 100)
+                    ++dark;
+        return dark;
+    }
+
+    static QTemporaryDir* s_work;
+    static TOfficeClient* s_client;
+    static TOfficeWordAutomation* s_word;
+    std::unique_ptr<IWordDocument> m_doc;
+    std::unique_ptr<QMainWindow> m_window;
+    TOfficeDocumentView* m_view = nullptr;
+    TOfficeFormatBar* m_bar = nullptr;
+};
+
+QTemporaryDir* OfficeView::s_work = nullptr;
+TOfficeClient* OfficeView::s_client = nullptr;
+TOfficeWordAutomation* OfficeView::s_word = nullptr;
+
+TEST_F(OfficeView, TypedKeysReachTheDocument)
+{
+    Type(QStringLiteral("Hello wrld"));
+    Key(Qt::Key_Left);
+    Key(Qt::Key_Left);
+    Key(Qt::Key_Left);
+    Type(QStringLiteral("o"));
+    Key(Qt::Key_End);
+    Key(Qt::Key_Return);
+    Type(QStringLiteral("Second linex"));
+    Key(Qt::Key_Backspace);
+    Key(Qt::Key_Home);
+    Key(Qt::Key_Delete);
+    Type(QStringLiteral("s"));
+    Key(Qt::Key_End);
+    Key(Qt::Key_Tab);
+    // Characters without a key of their own come through as text.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Adiaeresis, Qt::NoModifier, QStringLiteral("ä"));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Adiaeresis, Qt::NoModifier, QStringLiteral("ä"));
+    QApplication::sendEvent(m_view, &press);
+    QApplication::sendEvent(m_view, &release);
+    Key(Qt::Key_Up);
+    Key(Qt::Key_Home);
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    Type(QStringLiteral("J"));
+    EXPECT_EQ(m_doc->Text(), QStringLiteral("Jello world\nsecond line\tä"));
+}
+
+TEST_F(OfficeView, ShortcutsEditAndTheToolbarFollowsTheState)
+{
+    Key(Qt::Key_B, Qt::ControlModifier);
+    // Capitalised as the word processor's autocorrection would do it anyway.
+    Type(QStringLiteral("Bold"));
+    ASSERT_TRUE(testutil::waitUntil([&] { return m_view->CommandState(".uno:Bold") == QLatin1String("true"); }));
+    EXPECT_TRUE(m_bar->CommandAction(".uno:Bold")->isChecked());
+    Key(Qt::Key_B, Qt::ControlModifier);
+    Type(QStringLiteral(" plain"));
+    ASSERT_TRUE(testutil::waitUntil([&] { return m_view->CommandState(".uno:Bold") == QLatin1String("false"); }));
+    EXPECT_FALSE(m_bar->CommandAction(".uno:Bold")->isChecked());
+
+    // Toolbar buttons act on the document: centre the paragraph.
+    m_bar->CommandAction(".uno:CenterPara")->trigger();
+    ASSERT_TRUE(testutil::waitUntil([&] { return m_view->CommandState(".uno:CenterPara") == QLatin1String("true"); }));
+    EXPECT_TRUE(m_bar->CommandAction(".uno:CenterPara")->isChecked());
+    EXPECT_FALSE(m_bar->CommandAction(".uno:LeftPara")->isChecked());
+
+    QTemporaryDir out;
+    m_doc->SaveAsFilteredHtml(out.filePath("p.html"));
+    const QString html = QString::fromUtf8(testutil::readFile(out.filePath("p.html")));
+    EXPECT_TRUE(html.contains(QLatin1String("<b>Bold</b>"))) << html.toStdString();
+    EXPECT_TRUE(html.contains(QLatin1String("center"))) << html.toStdString();
+
+    // Undo takes back the centring, then the typing; redo brings it again.
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_TRUE(testutil::waitUntil([&] { return m_view->CommandState(".uno:CenterPara") == QLatin1String("false"); }));
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(m_doc->Text(), QStringLiteral("Bold plain"));
+    Key(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(m_doc->Text(), QStringLiteral("Bold plain"));
+
+    // Select all and delete empties the document.
+    Key(Qt::Key_A, Qt::ControlModifier);
+    Key(Qt::Key_Delete);
+    EXPECT_EQ(m_doc->Text(), QString());
+}
+
+TEST_F(OfficeView, CopyAndPasteGoThroughTheSystemClipboard)
+{
+    Type(QStringLiteral("Copied words"));
+    Key(Qt::Key_A, Qt::ControlModifier);
+    QApplication::clipboard()->clear();
+    Key(Qt::Key_C, Qt::ControlModifier);
+    ASSERT_TRUE(testutil::waitUntil([] {
+        const QMimeData* mime = QApplication::clipboard()->mimeData();
+        return mime && mime->text().contains(QLatin1String("Copied words"));
+    }));
+    EXPECT_TRUE(QApplication::clipboard()->mimeData()->hasHtml());
+    Key(Qt::Key_End, Qt::ControlModifier);
+    QApplication::clipboard()->setText(QStringLiteral(" + pasted"));
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(m_doc->Text(), QStringLiteral("Copied words + pasted"));
+    Key(Qt::Key_A, Qt::ControlModifier);
+    Key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(m_doc->Text(), QString());
+}
+
+TEST_F(OfficeView, TextIsPaintedAndTheCursorAndSelectionFollow)
+{
+    QApplication::clipboard()->setText(QString());
+    auto* mime = new QMimeData();
+    mime->setHtml(QStringLiteral("<h1>A heading in big letters</h1><p>Some <b>bold</b> and <i>italic</i> text.</p>"));
+    QApplication::clipboard()->setMimeData(mime);
+    m_doc->Paste();
+    // A rendered tile is not blank: the heading's letters are dark pixels.
+    ASSERT_TRUE(testutil::waitUntil([&] { return m_view->CachedTileCount() > 0 && DarkPixels() > 300; }, 20000))
+        << "dark pixels: " << DarkPixels();
+
+    // Double-click on the heading selects a word: a selection is drawn.
+    QSignalSpy events(s_client, &TOfficeClient::DocumentEvent);
+    const QRect page = m_view->viewport()->rect();
+    const QImage image = m_view->RenderVisible();
+    QPoint onText;
+    for (int y = 0; y < image.height() && onText.isNull(); ++y)
+        for (int x = page.width() / 4; x < image.width() && onText.isNull(); ++x)
+            if (qGray(image.pixel(x, y)) < 60)
+                onText = QPoint(x, y);
+    ASSERT_FALSE(onText.isNull());
+    QTest::mouseDClick(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, onText);
+    ASSERT_TRUE(testutil::waitUntil([&] {
+        for (const auto& args : events)
+            if (args[1].toString() == QLatin1String("selection")
+                && !args[2].value<QJsonObject>().value("rects").toArray().isEmpty())
+                return true;
+        return false;
+    }));
+    // Typing replaces the selected word.
+    Type(QStringLiteral("Z"));
+    EXPECT_TRUE(m_doc->Text().startsWith(QStringLiteral("A heading in big letters")) == false);
+
+    // Zoom keeps painting.
+    m_view->SetZoom(2.0);
+    ASSERT_TRUE(testutil::waitUntil([&] { return DarkPixels() > 300; }, 20000));
+}
+
+TEST_F(OfficeView, OneEditsCallbacksArriveFiltered)
+{
+    const auto before = s_client->Call(QStringLiteral("stats")).header;
+    Type(QStringLiteral("Twenty characters.."));
+    EXPECT_EQ(m_doc->Text(), QStringLiteral("Twenty characters.."));
+    testutil::waitUntil([] { return false; }, 200);
+    const auto after = s_client->Call(QStringLiteral("stats")).header;
+    const double callbacks = after.value("callbacks").toDouble() - before.value("callbacks").toDouble();
+    const double events = after.value("events").toDouble() - before.value("events").toDouble();
+    EXPECT_GT(callbacks, 0);
+    EXPECT_LT(events * 3, callbacks) << "callbacks " << callbacks << " events " << events;
+}
+
+TEST_F(OfficeView, ZZ_ViewComesBackAfterTheHelperDied)
+{
+    QSignalSpy restored(m_view, &TOfficeDocumentView::DocumentRestored);
+    QSignalSpy events(s_client, &TOfficeClient::DocumentEvent);
+    Type(QStringLiteral("Typed before the crash"));
+    ASSERT_TRUE(testutil::waitUntil([&] {
+        for (const auto& args : events)
+            if (args[1].toString() == QLatin1String("recovery"))
+                return true;
+        return false;
+    }, 20000));
+    ::kill(pid_t(s_client->HelperPid()), SIGKILL);
+    ASSERT_TRUE(testutil::waitUntil([&] { return restored.count() == 1; }, 60000));
+    EXPECT_TRUE(restored.first()[0].toBool());
+    EXPECT_TRUE(m_view->findChild<QLabel*>()->isVisible());
+    EXPECT_EQ(m_doc->Text(), QStringLiteral("Typed before the crash"));
+    ASSERT_TRUE(testutil::waitUntil([&] { return DarkPixels() > 100; }, 20000));
+    // The user goes on typing where the document is.
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Type(QStringLiteral("!"));
+    EXPECT_EQ(m_doc->Text(), QStringLiteral("Typed before the crash!"));
+}
+
+} // namespace
