@@ -22,6 +22,8 @@ Test-only endpoints (never recorded):
        "login":         "plain" (two fields) or "token" (logintoken required)
        "repositories":  list of {"id","type","name"} for the picker options
        "itemid_as_string": write the picker options' itemid as a string
+                        (true, or a format such as "00%d")
+       "upload_delay":  seconds the upload service waits before answering
        "upload_answers": raw answer texts given to the next uploads, in
                         order, instead of the site's own answer
        "maxbytes":      the picker options' maxbytes (-1: no limit)
@@ -38,6 +40,7 @@ import secrets
 import signal
 import sys
 import threading
+import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
@@ -77,6 +80,7 @@ class Site:
             "itemid_as_string": False,
             "upload_answers": [],
             "maxbytes": -1,
+            "upload_delay": 0,
         }
 
     def record(self, entry):
@@ -180,6 +184,14 @@ LEGACY_EDITOR_BOOT = """
 """
 
 
+def itemid_value(as_string, itemid):
+    # False: a number, as Moodle writes it; True: a string of digits; a text
+    # with %d: that text (for example "00%d").
+    if isinstance(as_string, str):
+        return as_string % itemid
+    return str(itemid) if as_string else itemid
+
+
 def legacy_editor_page(site, session, wwwroot):
     options = {}
     instances = {}
@@ -216,7 +228,7 @@ def legacy_editor_page(site, session, wwwroot):
                 "maxbytes": site.config["maxbytes"],
                 "areamaxbytes": -1,
                 "env": "editor",
-                "itemid": str(itemid) if site.config["itemid_as_string"] else itemid,
+                "itemid": itemid_value(site.config["itemid_as_string"], itemid),
             }
             per_type[item] = opt
             instances[client_id] = {"client_id": client_id, "env": "editor", "itemid": opt["itemid"]}
@@ -398,6 +410,9 @@ class Handler(BaseHTTPRequestHandler):
         self.reply(200, builder(self.site, self.sess, self.wwwroot()))
 
     def repository_ajax(self, method, url, body):
+        delay = self.site.config["upload_delay"]
+        if delay:
+            time.sleep(delay)
         query = dict(urllib.parse.parse_qsl(url.query))
         answer = self.upload_answer(method, query, body)
         self.reply(200, answer, "application/json; charset=utf-8")

@@ -1,0 +1,242 @@
+#include "app/uploaders/moodlerepouploaders.h"
+
+#include "utillib/globalutils.h"
+
+#include <QFileInfo>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+const char* const IllegalResponse = "Response illegal, something must be wrong";
+
+QString TextOf(const nlohmann::ordered_json& v)
+{
+    if (v.is_string())
+        return QString::fromStdString(v.get<std::string>());
+    if (v.is_null())
+        return {};
+    return QString::fromStdString(v.dump());
+}
+
+bool SameName(const std::string& key, const QString& name)
+{
+    return QString::fromStdString(key).compare(name, Qt::CaseInsensitive) == 0;
+}
+
+QString NameOf(const QString& line)
+{
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    return eq < 0 ? line : line.left(eq);
+}
+
+} // namespace
+
+QString TMoodleRepoUtil::ExtractEditorId(const QString& frameId)
+{
+    if (!frameId.endsWith(QLatin1String("_ifr")))
+        throw EFileUploaderException(QStringLiteral("Target editor id not found"));
+    return frameId.chopped(4);
+}
+
+qint64 TMoodleRepoUtil::ReadInt64(const QVariant& value)
+{
+    bool ok = false;
+    qint64 n = 0;
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        n = value.toLongLong(&ok);
+        break;
+    case QMetaType::Double: {
+        const double d = value.toDouble();
+        ok = d >= -9.2e18 && d <= 9.2e18;
+        n = qRound64(d);
+        break;
+    }
+    default:
+        n = value.toString().trimmed().toLongLong(&ok, 10);
+        break;
+    }
+    if (!ok)
+        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(value.toString()));
+    return n;
+}
+
+QStringList TMoodleRepoUtil::BuildUploadParams(const TMoodleRepoPageValues& v)
+{
+    QStringList list;
+    SetParamValue(list, QStringLiteral("sesskey"), v.SessKey.toString());
+    SetParamValue(list, QStringLiteral("author"), QString());
+    SetParamValue(list, QStringLiteral("repo_id"), QString::number(ReadInt64(v.RepoId)));
+    SetParamValue(list, QStringLiteral("env"), v.Env.toString());
+    SetParamValue(list, QStringLiteral("client_id"), v.ClientId.toString());
+    SetParamValue(list, QStringLiteral("itemid"), QString::number(ReadInt64(v.ItemId)));
+    SetParamValue(list, QStringLiteral("maxbytes"), QString::number(ReadInt64(v.MaxBytes)));
+    SetParamValue(list, QStringLiteral("ctx_id"), v.ContextId.toString());
+    SetParamValue(list, QStringLiteral("savepath"), QStringLiteral("/"));
+    SetParamValue(list, QStringLiteral("p"), QString());
+    SetParamValue(list, QStringLiteral("page"), QString());
+    SetParamValue(list, QStringLiteral("title"), QString());
+    SetParamValue(list, QStringLiteral("license"), QStringLiteral("allrightsreserved"));
+    SetParamValue(list, QStringLiteral("accepted_types[]"), QStringLiteral("*"));
+    return list;
+}
+
+QString TMoodleRepoUtil::ParamValue(const QStringList& list, const QString& name)
+{
+    for (const QString& line : list)
+        if (NameOf(line) == name)
+            return line.mid(name.size() + 1);
+    return {};
+}
+
+void TMoodleRepoUtil::SetParamValue(QStringList& list, const QString& name, const QString& value)
+{
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (NameOf(list.at(i)) != name)
+            continue;
+        if (value.isEmpty())
+            list.removeAt(i);
+        else
+            list[i] = name + QLatin1Char('=') + value;
+        return;
+    }
+    if (!value.isEmpty())
+        list.append(name + QLatin1Char('=') + value);
+}
+
+QString TMoodleRepoUtil::ReadUploadAnswer(const QString& answer, const QString& urlMember, const QString& errorMember)
+{
+    if (answer.isEmpty())
+        throw EFileUploaderException(QStringLiteral("Response is empty, upload may be failed"));
+    const nlohmann::ordered_json json = nlohmann::ordered_json::parse(answer.toUtf8().toStdString(), nullptr, false);
+    // Not JSON, or JSON that is not an object: no address can come of it.
+    if (json.is_discarded() || !json.is_object())
+        throw EFileUploaderException(QString::fromLatin1(IllegalResponse));
+    for (const auto& member : json.items()) {
+        if (SameName(member.key(), urlMember)) {
+            const QString url = TextOf(member.value());
+            if (!url.isEmpty())
+                return url;
+            break;
+        }
+        if (SameName(member.key(), errorMember))
+            throw EFileUploaderException(TextOf(member.value()));
+    }
+    // A name already taken: the site stored the file under a free name and
+    // tells its address with the new file.
+    for (const auto& member : json.items()) {
+        if (!SameName(member.key(), QStringLiteral("newfile")) || !member.value().is_object())
+            continue;
+        for (const auto& inner : member.value().items()) {
+            if (SameName(inner.key(), urlMember)) {
+                const QString url = TextOf(inner.value());
+                if (!url.isEmpty())
+                    return url;
+            }
+        }
+    }
+    throw EFileUploaderException(QString::fromLatin1(IllegalResponse));
+}
+
+void TMoodleRepoFileUploaderConfig::SetDefaultValues()
+{
+    TFileUploaderConfig::SetDefaultValues();
+    FAutoDestFileName = true;
+    FUploadFileFieldName = QStringLiteral("repo_upload_file");
+    FNewFileNameFieldName = QStringLiteral("title");
+    FResponseUrlFieldName = QStringLiteral("url");
+    FResponseErrorFieldName = QStringLiteral("error");
+}
+
+TMoodleRepoFileUploader::TMoodleRepoFileUploader() : TFileUploader(GetConfigClass()) {}
+
+TMoodleRepoFileUploader::~TMoodleRepoFileUploader() = default;
+
+QString TMoodleRepoFileUploader::NewFilePrefix()
+{
+    return TimeStampName(QStringLiteral("F"));
+}
+
+QString TMoodleRepoFileUploader::MakeDestFileName(const QString& prefix, const QString& srcFile) const
+{
+    const QString name = QFileInfo(srcFile).fileName();
+    return MoodleRepoConfig()->AutoDestFileName() ? prefix + QLatin1Char('_') + name : name;
+}
+
+void TMoodleRepoFileUploader::FillUploadParamValues(QStringList& params)
+{
+    params.clear();
+    const QString editorId = TMoodleRepoUtil::ExtractEditorId(FTargetEditorId);
+    if (!FUploadSite)
+        throw EFileUploaderException(QStringLiteral("No target page to upload through"));
+    params = TMoodleRepoUtil::BuildUploadParams(FUploadSite->ReadUploadPageValues(editorId, FRepoItem));
+}
+
+QString TMoodleRepoFileUploader::UploadFile(QStringList& params, const QString& srcFile, const QString& destFileName)
+{
+    const TMoodleRepoFileUploaderConfig* cfg = MoodleRepoConfig();
+    TMoodleRepoUtil::SetParamValue(params, cfg->NewFileNameFieldName(), destFileName);
+    const QStringList files{cfg->UploadFileFieldName() + QLatin1Char('=') + srcFile};
+    FPosting = true;
+    QString answer;
+    try {
+        answer = FUploadSite->PostUpload(FMoodleRepoPostUrl, params, files);
+    } catch (...) {
+        FPosting = false;
+        throw;
+    }
+    FPosting = false;
+    return TMoodleRepoUtil::ReadUploadAnswer(answer, cfg->ResponseUrlFieldName(), cfg->ResponseErrorFieldName());
+}
+
+void TMoodleRepoFileUploader::Upload(const QStringList& files, TSingleFileUploaderCallback singleFileCallback,
+                                     TFileUploaderSummaryCallback summaryCallback,
+                                     TFileUploaderOnErrorCallback errorCallback)
+{
+    FAborted = false;
+    try {
+        const QString prefix = NewFilePrefix();
+        QStringList params;
+        FillUploadParamValues(params);
+        int successCount = 0;
+        for (const QString& srcFile : files) {
+            if (FAborted)
+                break;
+            const QString destFileName = MakeDestFileName(prefix, srcFile);
+            bool continueNext = true;
+            bool uploaded = false;
+            QString url;
+            try {
+                url = UploadFile(params, srcFile, destFileName);
+                uploaded = true;
+            } catch (const Exception& e) {
+                if (!singleFileCallback)
+                    throw;
+                singleFileCallback(false, srcFile, QString(), &e, continueNext);
+            }
+            if (uploaded) {
+                ++successCount;
+                if (singleFileCallback)
+                    singleFileCallback(true, srcFile, url, nullptr, continueNext);
+            }
+            if (!continueNext)
+                break;
+        }
+        if (summaryCallback)
+            summaryCallback(static_cast<int>(files.size()), successCount);
+    } catch (const Exception& e) {
+        if (!errorCallback)
+            throw;
+        errorCallback(e);
+    }
+}
+
+void TMoodleRepoFileUploader::Abort()
+{
+    FAborted = true;
+    if (FPosting && FUploadSite)
+        FUploadSite->AbortPost();
+}
