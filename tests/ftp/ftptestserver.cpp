@@ -4,7 +4,10 @@
 #include <QRandomGenerator>
 #include <QStringList>
 
-FtpTestServer::FtpTestServer(int slowBytesPerSecond) : FSlowRate(slowBytesPerSecond)
+FtpTestServer::FtpTestServer(int slowBytesPerSecond, const QString& rootParent)
+    : FRoot(rootParent.isEmpty() ? std::make_unique<QTemporaryDir>()
+                                 : std::make_unique<QTemporaryDir>(rootParent + QStringLiteral("/ftp-root-XXXXXX"))),
+      FSlowRate(slowBytesPerSecond)
 {
     FPassword = QStringLiteral("pw-%1").arg(QRandomGenerator::global()->generate64(), 0, 16);
 }
@@ -22,9 +25,9 @@ bool FtpTestServer::Start(QString* error)
         Stop();
         return false;
     };
-    if (!FRoot.isValid())
+    if (!FRoot->isValid())
         return fail(QStringLiteral("no temporary folder"));
-    QStringList args = {QStringLiteral("-u"), QStringLiteral(VANTOLI_FTP_TEST_SERVER), QStringLiteral("--root"), FRoot.path(),
+    QStringList args = {QStringLiteral("-u"), QStringLiteral(VANTOLI_FTP_TEST_SERVER), QStringLiteral("--root"), FRoot->path(),
                         QStringLiteral("--user"), UserName(), QStringLiteral("--password"), FPassword,
                         QStringLiteral("--slow-rate"), QString::number(FSlowRate)};
     for (const QString& dir : FReadOnlyDirs)

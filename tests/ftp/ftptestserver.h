@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <memory>
 
 // A real FTP server for one test: ftp_test_server.py (pyftpdlib) on
 // 127.0.0.1, on a port the system picks, serving a throw-away user from a
@@ -15,7 +16,9 @@
 // the middle of the transfer (see the script).
 class FtpTestServer {
 public:
-    explicit FtpTestServer(int slowBytesPerSecond = 4 * 1024 * 1024);
+    // rootParent: where the temporary root is made (the system's temporary
+    // folder when empty).
+    explicit FtpTestServer(int slowBytesPerSecond = 4 * 1024 * 1024, const QString& rootParent = QString());
     ~FtpTestServer();
     FtpTestServer(const FtpTestServer&) = delete;
     FtpTestServer& operator=(const FtpTestServer&) = delete;
@@ -28,14 +31,14 @@ public:
     void Stop();
 
     int Port() const { return FPort; }
-    QString Root() const { return FRoot.path(); }
+    QString Root() const { return FRoot->path(); }
     QString UserName() const { return QStringLiteral("vantoli-test"); }
     QString Password() const { return FPassword; }
     // How many sessions logged in so far.
     int LoginCount();
 
 private:
-    QTemporaryDir FRoot;
+    std::unique_ptr<QTemporaryDir> FRoot;
     QProcess FProcess;
     QByteArray FOutput;
     QStringList FReadOnlyDirs;

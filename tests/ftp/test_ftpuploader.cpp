@@ -371,18 +371,27 @@ TEST_F(FtpUploaderTest, AbortDuringTheSecondOfThreeFiles)
 }
 
 // A single-file callback that clears continueNext stops the upload after
-// that file; the summary still comes.
-TEST_F(FtpUploaderTest, ContinueNextFalseStopsAfterThatFile)
+// that file; so does one that throws (an exception cannot cross the event
+// loop). The summary still comes.
+TEST_F(FtpUploaderTest, SingleFileCallbackStopsTheUpload)
 {
-    Config().SetAutoCreateSessionDir(true);
-    UploadRecord r;
-    r.OnFile = [](size_t, bool& next) { next = false; };
-    ASSERT_TRUE(Run({LocalFile(QStringLiteral("a.png"), "a"), LocalFile(QStringLiteral("b.png"), "b"),
-                     LocalFile(QStringLiteral("c.png"), "c")},
-                    r));
-    EXPECT_EQ(r.Files.size(), 1u);
-    EXPECT_EQ(r.Summary, std::make_pair(3, 1));
-    EXPECT_EQ(FilesIn(ServerPath(SessionFolder(QString()))), QStringList{QStringLiteral("a.png")});
+    const std::pair<const char*, std::function<void(size_t, bool&)>> cases[] = {
+        {"continueNext false", [](size_t, bool& next) { next = false; }},
+        {"callback throws", [](size_t, bool&) { throw EFileUploaderException(QStringLiteral("caller gave up")); }},
+    };
+    for (const auto& [name, onFile] : cases) {
+        SCOPED_TRACE(name);
+        StartServer();
+        Config().SetAutoCreateSessionDir(true);
+        UploadRecord r;
+        r.OnFile = onFile;
+        ASSERT_TRUE(Run({LocalFile(QStringLiteral("a.png"), "a"), LocalFile(QStringLiteral("b.png"), "b"),
+                         LocalFile(QStringLiteral("c.png"), "c")},
+                        r));
+        EXPECT_EQ(r.Order, (std::vector<QString>{QStringLiteral("file"), QStringLiteral("summary")}));
+        EXPECT_EQ(r.Summary, std::make_pair(3, 1));
+        EXPECT_EQ(FilesIn(ServerPath(SessionFolder(QString()))), QStringList{QStringLiteral("a.png")});
+    }
 }
 
 // Failures that end the whole call: no file is reported, the summary comes

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
+#include <algorithm>
 #include <cctype>
 #include <curl/curl.h>
 
@@ -15,6 +16,8 @@ namespace {
 // is never interrupted by Abort.
 constexpr long ConnectTimeoutSeconds = 30;
 constexpr long ResponseTimeoutSeconds = 60;
+constexpr int MinPollMs = 1;
+constexpr int MaxPollMs = 100;
 
 // The URL path of a server folder, ready to take a file name. libcurl reads
 // "%2F" at the start as the server's root and, with one CWD per request,
@@ -69,6 +72,7 @@ int CancelTransfer(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_
 
 struct TFtpSession::TCurl {
     CURL* Handle = nullptr;
+    CURLM* Multi = nullptr;
     char ErrorBuffer[CURL_ERROR_SIZE] = {};
     QByteArray LastReply;
     QByteArray HostUrl; // "ftp://host/"
@@ -86,8 +90,13 @@ struct TFtpSession::TCurl {
 
     void Close()
     {
+        // The connection lives in the multi handle's pool: closing that
+        // sends QUIT.
+        if (Multi)
+            curl_multi_cleanup(Multi);
         if (Handle)
             curl_easy_cleanup(Handle);
+        Multi = nullptr;
         Handle = nullptr;
     }
 
@@ -96,7 +105,8 @@ struct TFtpSession::TCurl {
         if (Handle)
             return Handle;
         Handle = curl_easy_init();
-        if (!Handle)
+        Multi = curl_multi_init();
+        if (!Handle || !Multi)
             throw EFileUploaderException(QStringLiteral("Cannot start an FTP session: libcurl could not be initialised"));
         curl_easy_setopt(Handle, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(Handle, CURLOPT_ERRORBUFFER, ErrorBuffer);
@@ -140,10 +150,48 @@ struct TFtpSession::TCurl {
             curl_easy_setopt(h, CURLOPT_READDATA, nullptr);
             curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(-1));
         }
-        const CURLcode code = curl_easy_perform(h);
+        const CURLcode code = Run(h);
         // The handle outlives the list and the file: leave no pointer to them.
         curl_easy_setopt(h, CURLOPT_POSTQUOTE, nullptr);
         curl_easy_setopt(h, CURLOPT_READDATA, nullptr);
+        return code;
+    }
+
+    // curl_easy_perform, with a loop of our own: libcurl (7.88) can leave a
+    // passive data connection unstarted until its poll times out, a full
+    // second per file, when the server answers EPSV quickly. Running libcurl
+    // once more right after any activity starts it at once; the wait then
+    // grows (1, 2, 4 ... 100 ms) while nothing happens, so waiting for a slow
+    // server costs no CPU to speak of.
+    CURLcode Run(CURL* h)
+    {
+        if (curl_multi_add_handle(Multi, h) != CURLM_OK)
+            return CURLE_FAILED_INIT;
+        int running = 1;
+        int waitMs = 0;
+        CURLcode code = CURLE_OK;
+        while (running) {
+            if (curl_multi_perform(Multi, &running) != CURLM_OK) {
+                code = CURLE_OUT_OF_MEMORY;
+                break;
+            }
+            if (!running)
+                break;
+            long suggested = -1;
+            curl_multi_timeout(Multi, &suggested);
+            const int timeoutMs = suggested >= 0 && suggested < waitMs ? static_cast<int>(suggested) : waitMs;
+            int events = 0;
+            if (curl_multi_poll(Multi, nullptr, 0, timeoutMs, &events) != CURLM_OK) {
+                code = CURLE_OUT_OF_MEMORY;
+                break;
+            }
+            waitMs = events > 0 ? 0 : std::clamp(waitMs * 2, MinPollMs, MaxPollMs);
+        }
+        int left = 0;
+        while (CURLMsg* msg = curl_multi_info_read(Multi, &left))
+            if (msg->msg == CURLMSG_DONE && msg->easy_handle == h)
+                code = msg->data.result;
+        curl_multi_remove_handle(Multi, h);
         return code;
     }
 
@@ -158,6 +206,7 @@ struct TFtpSession::TCurl {
     {
         QString what = step;
         switch (code) {
+        case CURLE_URL_MALFORMAT: // no host, or a host that is no host name
         case CURLE_COULDNT_RESOLVE_HOST:
         case CURLE_COULDNT_CONNECT:
         case CURLE_WEIRD_SERVER_REPLY:
