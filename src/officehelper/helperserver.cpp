@@ -19,6 +19,7 @@
 #include <QThread>
 #include <QUrl>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <thread>
 
@@ -36,6 +37,41 @@ public:
 }
 
 constexpr int kFlushMs = 15;
+
+// Many of Writer's shortcuts open a dialog (hyperlink, spelling, insert
+// table, print, quit), and a dialog in a process without a display brings
+// LibreOffice down. Only keys that edit or move in place get through.
+bool IsSafeKey(int keyCode)
+{
+    constexpr int kShift = 0x1000, kMod1 = 0x2000, kMod2 = 0x4000, kMod3 = 0x8000;
+    const int code = keyCode & 0x0fff;
+    const bool ctrl = keyCode & kMod1;
+    const bool alt = keyCode & (kMod2 | kMod3);
+    const bool fkey = code >= 768 && code < 768 + 26;            // F1 ... F26
+    const bool nav = (code >= 1024 && code <= 1031)               // arrows, Home, End, Page keys
+        || code == 1280 || code == 1282 || code == 1283 || code == 1284 || code == 1286;  // Return Tab BS Space Del
+    if (fkey)
+        return false;
+    if (alt && !ctrl)
+        return false;                                            // menus
+    if (!ctrl)
+        return true;
+    if (nav)
+        return true;                                             // word moves, page break, word delete
+    const char letter = code >= 512 && code < 512 + 26 ? char('A' + code - 512) : 0;
+    const bool digit = code >= 256 && code < 266;
+    if (digit && !(keyCode & kShift))
+        return true;                                             // Ctrl+0..9: paragraph styles
+    // Bold, italic, underline, double underline, align, select all, undo,
+    // redo, clear formatting, superscript/subscript (with Shift), copy/cut/paste.
+    static const char safe[] = "BIUDELRJAZYMPCXV";
+    if (letter == 0 || std::strchr(safe, letter) == nullptr)
+        return false;
+    // With Shift only super- and subscript; Ctrl+Shift+V is paste special.
+    if (keyCode & kShift)
+        return letter == 'P' || letter == 'B';
+    return letter != 'P';                                        // Ctrl+P prints
+}
 constexpr int kRecoveryPauseMs = 1500;
 constexpr int kUnoTimeoutMs = 60000;
 
@@ -372,6 +408,8 @@ QJsonObject THelperServer::Run(const QString& op, const QJsonObject& args, const
         return sizeReply(doc.DocumentSize());
     if (op == QLatin1String("key")) {
         const int type = args.value("type").toInt();
+        if (!IsSafeKey(args.value("code").toInt()))
+            return {};
         doc.Doc().postKeyEvent(type, args.value("char").toInt(), args.value("code").toInt());
         if (type == LOK_KEYEVENT_KEYUP)
             Barrier(doc);
@@ -456,12 +494,26 @@ QJsonObject THelperServer::Run(const QString& op, const QJsonObject& args, const
     }
     if (op == QLatin1String("paste")) {
         Barrier(doc);
-        const QByteArray mime = args.value("mime").toString().toUtf8();
+        QByteArray mime = args.value("mime").toString().toUtf8();
+        QByteArray data = payload;
+        if (mime.startsWith("image/")) {
+            // Writer refuses a bare picture from the clipboard in this mode;
+            // as a page referring to a file it takes it and embeds it.
+            const QString ext = QString::fromUtf8(mime.mid(6)).section(QLatin1Char(';'), 0, 0);
+            const QString file = QDir::temp().filePath(
+                QStringLiteral("vantoli-paste-%1-%2.%3").arg(QCoreApplication::applicationPid()).arg(++m_textSerial).arg(ext));
+            QFile out(file);
+            if (!out.open(QIODevice::WriteOnly) || out.write(payload) != payload.size())
+                Fail(QStringLiteral("Cannot keep the pasted picture in %1").arg(file));
+            out.close();
+            mime = "text/html";
+            data = QStringLiteral("<html><body><img src=\"%1\"></body></html>").arg(FileUrl(file)).toUtf8();
+        }
         QDeadlineTimer readyDeadline(10000);
         for (;;) {
             TakeError();
             doc.Activate();
-            if (doc.Doc().paste(mime.constData(), payload.constData(), size_t(payload.size())))
+            if (doc.Doc().paste(mime.constData(), data.constData(), size_t(data.size())))
                 break;
             const QString error = TakeError();
             if (!error.contains(QLatin1String("dispatch")) || readyDeadline.hasExpired())

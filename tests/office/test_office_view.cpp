@@ -251,6 +251,33 @@ TEST_F(OfficeView, TextIsPaintedAndTheCursorAndSelectionFollow)
     ASSERT_TRUE(testutil::waitUntil([&] { return DarkPixels() > 300; }, 20000));
 }
 
+TEST_F(OfficeView, ShortcutsThatWouldOpenADialogAreIgnored)
+{
+    // A dialog in the display-less helper would bring LibreOffice down.
+    Type(QStringLiteral("Kept"));
+    const int restarts = s_client->RestartCount();
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+    } dialogs[] = {
+        {Qt::Key_K, Qt::ControlModifier},                       // hyperlink
+        {Qt::Key_F7, Qt::NoModifier},                           // spelling
+        {Qt::Key_F12, Qt::ControlModifier},                     // insert table
+        {Qt::Key_P, Qt::ControlModifier},                       // print
+        {Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier},   // paste special
+        {Qt::Key_Q, Qt::ControlModifier},                       // quit
+        {Qt::Key_F, Qt::AltModifier},                           // menu
+    };
+    for (const auto& d : dialogs)
+        Key(d.key, d.mods);
+    EXPECT_EQ(m_doc->Text(), QStringLiteral("Kept"));
+    EXPECT_EQ(s_client->RestartCount(), restarts);
+    // Formatting shortcuts still work.
+    Key(Qt::Key_A, Qt::ControlModifier);
+    Key(Qt::Key_I, Qt::ControlModifier);
+    ASSERT_TRUE(testutil::waitUntil([&] { return m_view->CommandState(".uno:Italic") == QLatin1String("true"); }));
+}
+
 TEST_F(OfficeView, OneEditsCallbacksArriveFiltered)
 {
     const auto before = s_client->Call(QStringLiteral("stats")).header;
