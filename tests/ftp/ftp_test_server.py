@@ -17,10 +17,11 @@ import argparse
 import logging
 import os
 import sys
+import time
 
 from pyftpdlib.log import config_logging
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
+from pyftpdlib.handlers import DTPHandler, FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -37,17 +38,23 @@ def main():
     args = parser.parse_args()
     config_logging(level=logging.DEBUG if args.verbose else logging.WARNING)
 
-    class TestDTPHandler(ThrottledDTPHandler):
+    slow_chunk = 16 * 1024
+
+    class TestDTPHandler(DTPHandler):
         def enable_receiving(self, type, cmd):
-            name = os.path.basename(getattr(self.file_obj, "name", ""))
-            self.test_name = name
-            if "slow" in name:
-                self.read_limit = args.slow_rate
+            self.test_name = os.path.basename(getattr(self.file_obj, "name", ""))
+            if "slow" in self.test_name:
+                self.ac_in_buffer_size = slow_chunk
             super().enable_receiving(type, cmd)
 
         def handle_read(self):
             super().handle_read()
-            if "drop" in getattr(self, "test_name", "") and self.tot_bytes_received >= args.drop_after:
+            name = getattr(self, "test_name", "")
+            if "slow" in name:
+                # Steady rather than bursty: one small chunk, then a pause.
+                # The server serves one test at a time, so blocking is fine.
+                time.sleep(slow_chunk / args.slow_rate)
+            if "drop" in name and self.tot_bytes_received >= args.drop_after:
                 # Closing the control channel closes the data channel with it.
                 self.cmd_channel.close()
 

@@ -357,6 +357,7 @@ TEST_F(FtpUploaderTest, AbortDuringTheSecondOfThreeFiles)
         return !folders.isEmpty() && QFileInfo::exists(ServerPath(folders[0] + QStringLiteral("/slow.bin")));
     }));
     EXPECT_TRUE(Uploader->IsUploading());
+    ASSERT_EQ(r.Files.size(), 1u) << "the second file is still on its way";
     Uploader->Abort();
     ASSERT_TRUE(WaitForThread(r));
     ASSERT_FALSE(r.Error) << r.Error->toStdString();
