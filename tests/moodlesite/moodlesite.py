@@ -537,7 +537,7 @@ def main():
         threading.Thread(target=watch_stdin, daemon=True).start()
 
     print("PORT %d" % server.server_port, flush=True)
-    server.serve_forever()
+    server.serve_forever(poll_interval=0.05)
     server.server_close()
 
 
