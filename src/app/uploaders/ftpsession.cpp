@@ -11,11 +11,12 @@
 
 namespace {
 
-// A server that stops answering must end the upload with an error rather
-// than hang it: the caller waits for the summary and a transfer in progress
-// is never interrupted by Abort.
+// A server that stops answering, or stops taking data, must end the upload
+// with an error rather than hang it: the caller waits for the summary, and
+// Abort never interrupts a transfer in progress.
 constexpr long ConnectTimeoutSeconds = 30;
 constexpr long ResponseTimeoutSeconds = 60;
+constexpr long StalledTransferSeconds = 60;
 constexpr int MinPollMs = 1;
 constexpr int MaxPollMs = 100;
 
@@ -106,8 +107,10 @@ struct TFtpSession::TCurl {
             return Handle;
         Handle = curl_easy_init();
         Multi = curl_multi_init();
-        if (!Handle || !Multi)
+        if (!Handle || !Multi) {
+            Close();
             throw EFileUploaderException(QStringLiteral("Cannot start an FTP session: libcurl could not be initialised"));
+        }
         curl_easy_setopt(Handle, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(Handle, CURLOPT_ERRORBUFFER, ErrorBuffer);
         curl_easy_setopt(Handle, CURLOPT_PROTOCOLS_STR, "ftp");
@@ -119,6 +122,9 @@ struct TFtpSession::TCurl {
         curl_easy_setopt(Handle, CURLOPT_FTPPORT, nullptr); // passive (EPSV, then PASV)
         curl_easy_setopt(Handle, CURLOPT_CONNECTTIMEOUT, ConnectTimeoutSeconds);
         curl_easy_setopt(Handle, CURLOPT_SERVER_RESPONSE_TIMEOUT, ResponseTimeoutSeconds);
+        // A data connection on which nothing moves for a minute is dead.
+        curl_easy_setopt(Handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(Handle, CURLOPT_LOW_SPEED_TIME, StalledTransferSeconds);
         curl_easy_setopt(Handle, CURLOPT_WRITEFUNCTION, &DiscardData);
         curl_easy_setopt(Handle, CURLOPT_HEADERFUNCTION, &KeepReplyLine);
         curl_easy_setopt(Handle, CURLOPT_HEADERDATA, &LastReply);

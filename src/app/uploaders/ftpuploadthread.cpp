@@ -38,7 +38,7 @@ TFtpFileUploader::TFtpUploadThread::TFtpUploadThread(const QStringList& srcFiles
 
 TFtpFileUploader::TFtpUploadThread::~TFtpUploadThread()
 {
-    wait(); // finished is emitted just before run's thread is quite done
+    wait(); // finished comes a moment before the thread has quite ended
 }
 
 QString TFtpFileUploader::TFtpUploadThread::NewSessionName()
