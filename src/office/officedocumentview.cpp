@@ -350,7 +350,8 @@ void TOfficeDocumentView::paintEvent(QPaintEvent* event)
         return;
     const int tt = TileTwips();
     const QRect docRect = TwipsToView(QRect(QPoint(0, 0), m_docTwips));
-    p.fillRect(docRect.intersected(event->rect()), Qt::white);
+    // Tiles at the document's edge reach beyond it.
+    p.setClipRect(docRect.intersected(event->rect()));
     const QPoint a = ViewToTwips(event->rect().topLeft());
     const QPoint b = ViewToTwips(event->rect().bottomRight());
     for (int y = std::max(0, a.y() / tt); y <= b.y() / tt && y * tt < m_docTwips.height(); ++y)
@@ -361,15 +362,13 @@ void TOfficeDocumentView::paintEvent(QPaintEvent* event)
             const QRect target = TwipsToView(QRect(x * tt, y * tt, tt, tt));
             p.drawImage(QRect(target.topLeft(), QSize(kTilePx, kTilePx)), it->image);
         }
-    // Outside the document LibreOffice paints nothing useful.
-    p.setClipRect(docRect);
     for (const QRect& r : std::as_const(m_selectionTwips))
         p.fillRect(TwipsToView(r), QColor(30, 100, 220, 70));
     if (!m_graphicTwips.isEmpty()) {
         p.setPen(QPen(QColor(30, 100, 220), 1, Qt::DashLine));
         p.drawRect(TwipsToView(m_graphicTwips));
     }
-    if (m_cursorVisible && m_cursorBlinkOn && hasFocus() && !m_cursorTwips.isEmpty() && m_selectionTwips.isEmpty()) {
+    if (m_cursorVisible && m_cursorBlinkOn && hasFocus() && m_cursorTwips.height() > 0 && m_selectionTwips.isEmpty()) {
         QRect c = TwipsToView(m_cursorTwips);
         c.setWidth(std::max(2, c.width()));
         p.fillRect(c, Qt::black);

@@ -43,6 +43,8 @@ public:
     void Redo();
     void SelectAll();
 
+    // Where LibreOffice last put the text cursor (twips; empty before it did).
+    QRect CursorTwips() const { return m_cursorTwips; }
     // Tiles painted and cached so far (for the tests: not blank means shown).
     int CachedTileCount() const { return int(m_tiles.size()); }
     // The part of the document shown, as an image (what the user sees).

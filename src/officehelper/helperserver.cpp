@@ -443,7 +443,8 @@ QJsonObject THelperServer::Run(const QString& op, const QJsonObject& args, const
         const int h = args.value("h").toInt();
         if (w <= 0 || h <= 0 || w > 4096 || h > 4096)
             Fail(QStringLiteral("Bad tile size"));
-        replyPayload.resize(qsizetype(w) * h * 4);
+        // LibreOffice paints only the pages; the rest stays transparent.
+        replyPayload.fill('\0', qsizetype(w) * h * 4);
         doc.Doc().paintTile(reinterpret_cast<unsigned char*>(replyPayload.data()), w, h, args.value("x").toInt(),
                             args.value("y").toInt(), args.value("tw").toInt(), args.value("th").toInt());
         return QJsonObject{{"w", w}, {"h", h}};

@@ -224,6 +224,9 @@ TEST_F(OfficeView, TextIsPaintedAndTheCursorAndSelectionFollow)
     ASSERT_TRUE(testutil::waitUntil([&] { return m_view->CachedTileCount() > 0 && DarkPixels() > 300; }, 20000))
         << "dark pixels: " << DarkPixels();
 
+    // The text cursor sits in the text (LibreOffice gives it no width).
+    EXPECT_GT(m_view->CursorTwips().height(), 0);
+
     // Double-click on the heading selects a word: a selection is drawn.
     QSignalSpy events(s_client, &TOfficeClient::DocumentEvent);
     const QRect page = m_view->viewport()->rect();
