@@ -509,7 +509,8 @@ TEST_F(FtpUploaderTest, MainEventLoopRunsWhileALargeFileIsSent)
 
 // The caller may delete the uploader while its thread runs, from outside or
 // from inside one of its callbacks: nothing is called back afterwards, the
-// rest of the files are not sent, and the thread ends by itself.
+// rest of the files are not sent, and the thread ends by itself. Summary and
+// error of a failed call come together, so no caller misses the error.
 TEST_F(FtpUploaderTest, DeletingTheUploaderWhileItsThreadRuns)
 {
     {
@@ -537,6 +538,19 @@ TEST_F(FtpUploaderTest, DeletingTheUploaderWhileItsThreadRuns)
                         r));
         EXPECT_EQ(r.Order, std::vector<QString>{QStringLiteral("file")});
         EXPECT_EQ(FilesIn(ServerPath(SessionFolder(QString()))), QStringList{QStringLiteral("a.png")});
+    }
+    {
+        // A caller that waits for the summary, as the contract allows, and
+        // frees the uploader right away still learns why the upload failed.
+        SCOPED_TRACE("deleted as soon as the summary came");
+        StartServer();
+        Config().SetPassword(QStringLiteral("wrong"));
+        UploadRecord r;
+        Start({LocalFile(QStringLiteral("a.png"), "a")}, r);
+        ASSERT_TRUE(testutil::waitUntil([&] { return r.Summary.has_value(); }, UploadTimeoutMs));
+        Uploader.reset();
+        ASSERT_TRUE(WaitForThread(r));
+        EXPECT_EQ(r.Order, (std::vector<QString>{QStringLiteral("summary"), QStringLiteral("error")}));
     }
 }
 

@@ -107,14 +107,13 @@ void TFtpFileUploader::TFtpUploadThread::run()
         // Nothing may leave a thread's run: it would end the program.
         callError = EFileUploaderException(QString::fromUtf8(e.what()));
     }
-    NotifySummary();
-    if (callError) {
+    if (callError)
         FErrorObj = std::move(callError);
-        if (FErrorCallback)
-            NotifyError();
-        else if (!FState->Detached)
-            qWarning().noquote() << "FTP upload failed:" << FErrorObj->Message();
-    }
+    else
+        FErrorObj.reset();
+    if (FErrorObj && !FErrorCallback && !FState->Detached)
+        qWarning().noquote() << "FTP upload failed:" << FErrorObj->Message();
+    NotifyEnd(FErrorObj.has_value());
 }
 
 void TFtpFileUploader::TFtpUploadThread::RunOnOwnerThread(const std::function<void()>& call)
@@ -162,13 +161,18 @@ void TFtpFileUploader::TFtpUploadThread::NotifyFileFailed()
         });
 }
 
-void TFtpFileUploader::TFtpUploadThread::NotifySummary()
+void TFtpFileUploader::TFtpUploadThread::NotifyEnd(bool failed)
 {
-    if (FSummaryCallback)
-        RunOnOwnerThread([this] { FSummaryCallback(static_cast<int>(FSrcFiles.size()), FSuccessCount); });
-}
-
-void TFtpFileUploader::TFtpUploadThread::NotifyError()
-{
-    RunOnOwnerThread([this] { FErrorCallback(*FErrorObj); });
+    // Summary and error go in one call onto the owner's thread: a caller that
+    // stops waiting at the summary and frees the uploader at once must still
+    // hear why the upload failed.
+    const bool error = failed && FErrorCallback;
+    if (!FSummaryCallback && !error)
+        return;
+    RunOnOwnerThread([this, error] {
+        if (FSummaryCallback)
+            FSummaryCallback(static_cast<int>(FSrcFiles.size()), FSuccessCount);
+        if (error)
+            FErrorCallback(*FErrorObj);
+    });
 }

@@ -39,8 +39,8 @@ private:
     void RunOnOwnerThread(const std::function<void()>& call);
     void NotifyFileDone();
     void NotifyFileFailed();
-    void NotifySummary();
-    void NotifyError();
+    // The summary, then the error that ended the call when failed.
+    void NotifyEnd(bool failed);
 
     // Settings of this call, copied so that the preset may change meanwhile.
     QString FHost;
