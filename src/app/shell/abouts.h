@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// Addresses of the maker's web server and of the local welcome page.
+class TVantoliAbout {
+public:
+    // The update-check page: the maker's server over plain HTTP, with the
+    // program's version in the query (nothing after "=" when it is empty).
+    static QString AppWelcomeUrl();
+    // file:// address of "Welcome/index.html" beside the program.
+    static QString AppWelcomeUrlLocal();
+    // The host the connection check pings.
+    static QString UpdateCheckHost();
+    // The online user guide, opened in the desktop's browser.
+    static QString UserGuideUrl();
+
+    // The maker's server is a constant of the program. Tests point the
+    // update check at a local server through this seam; it is not an option.
+    struct TestSeam {
+        static void SetUpdateServer(const QString& pingHost, const QString& authority);
+        static void Reset();
+    };
+
+    static inline const QString MakerHost = QStringLiteral("www.vantoli.example.org");
+};
