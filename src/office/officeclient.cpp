@@ -46,8 +46,11 @@ TOfficeClient::~TOfficeClient()
             m_process->waitForFinished(2000);
         }
     }
-    for (const auto& [id, entry] : m_docs)
+    for (const auto& [id, entry] : m_docs) {
         QFile::remove(entry.recoveryPath);
+        if (!entry.reopenPath.isEmpty())
+            QFile::remove(entry.reopenPath);
+    }
 }
 
 QString TOfficeClient::HelperProgram() const
@@ -181,7 +184,9 @@ void TOfficeClient::OnHelperGone(const QString& reason)
             m_process->kill();
             m_process->waitForFinished(3000);
         }
-        m_process.reset();
+        // This may run inside one of the process object's own calls (a failed
+        // start is reported from within waitForReadyRead): delete it later.
+        m_process.release()->deleteLater();
     }
     // Whoever waited for an answer gets the failure.
     for (auto& [id, done] : m_async) {
@@ -245,6 +250,9 @@ void TOfficeClient::ReopenDocuments()
                 QFile::remove(reopen);
                 QFile::copy(entry.recoveryPath, reopen);
                 OpenInHelper(id, entry, reopen);
+                if (!entry.reopenPath.isEmpty())
+                    QFile::remove(entry.reopenPath);
+                entry.reopenPath = reopen;
                 fromCopy = true;
             } else {
                 OpenInHelper(id, entry, entry.sourcePath);
@@ -444,8 +452,11 @@ void TOfficeClient::CloseDocument(int doc)
     if (it == m_docs.end())
         return;
     const QString recovery = it->second.recoveryPath;
+    const QString reopen = it->second.reopenPath;
     m_docs.erase(it);
     QFile::remove(recovery);
+    if (!reopen.isEmpty())
+        QFile::remove(reopen);
     if (IsReady())
         Call(QStringLiteral("close"), QJsonObject{{"doc", doc}});
 }

@@ -84,6 +84,7 @@ private:
         QString sourcePath;
         bool readOnly = false;
         QString recoveryPath;
+        QString reopenPath;   // the copy a restarted helper reads from
         bool hasCopy = false;
         QSize size;
     };

@@ -383,9 +383,9 @@ void TOfficeDocumentView::paintEvent(QPaintEvent* event)
     }
 }
 
-QImage TOfficeDocumentView::RenderVisible() const
+QImage TOfficeDocumentView::RenderVisible()
 {
-    return const_cast<TOfficeDocumentView*>(this)->viewport()->grab().toImage();
+    return viewport()->grab().toImage();
 }
 
 void TOfficeDocumentView::resizeEvent(QResizeEvent* event)

@@ -48,7 +48,7 @@ public:
     // Tiles painted and cached so far (for the tests: not blank means shown).
     int CachedTileCount() const { return int(m_tiles.size()); }
     // The part of the document shown, as an image (what the user sees).
-    QImage RenderVisible() const;
+    QImage RenderVisible();
 
 Q_SIGNALS:
     void CommandStateChanged(const QString& command, const QString& value);

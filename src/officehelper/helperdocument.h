@@ -54,12 +54,18 @@ public:
 
     QSize DocumentSize();   // twips
 
+    // A new document's frame takes commands only after a moment; until the
+    // first command went through, a refused dispatch is retried.
+    bool Ready() const { return m_ready; }
+    void SetReady() { m_ready = true; }
+
 private:
     int m_id;
     std::unique_ptr<lok::Document> m_doc;
     int m_viewId = 0;
     QString m_recoveryPath;
     bool m_dirty = false;
+    bool m_ready = false;
 
     bool m_invalidateAll = false;
     QVector<QRect> m_invalid;

@@ -262,11 +262,12 @@ bool THelperServer::Uno(THelperDocument& doc, const QString& command, const QByt
         const QString error = TakeError();
         if (error.isEmpty())
             break;
-        if (!error.contains(QLatin1String("dispatch")) || readyDeadline.hasExpired())
+        if (doc.Ready() || !error.contains(QLatin1String("dispatch")) || readyDeadline.hasExpired())
             Fail(error);
         QThread::msleep(10);
         QCoreApplication::processEvents();
     }
+    doc.SetReady();
     if (!wait)
         return true;
     QDeadlineTimer deadline(kUnoTimeoutMs);
@@ -428,6 +429,9 @@ QJsonObject THelperServer::Run(const QString& op, const QJsonObject& args, const
         doc.Doc().postMouseEvent(args.value("type").toInt(), args.value("x").toInt(), args.value("y").toInt(),
                                  args.value("count").toInt(1), args.value("buttons").toInt(),
                                  args.value("modifiers").toInt());
+        // Clicks are handled later, like keys: what follows must see their effect.
+        if (args.value("type").toInt() == LOK_MOUSEEVENT_MOUSEBUTTONUP)
+            Barrier(doc);
         // A drag can move a picture or text: treat clicks as edits too.
         doc.MarkDirty();
         ScheduleRecovery();
@@ -517,7 +521,7 @@ QJsonObject THelperServer::Run(const QString& op, const QJsonObject& args, const
             if (doc.Doc().paste(mime.constData(), data.constData(), size_t(data.size())))
                 break;
             const QString error = TakeError();
-            if (!error.contains(QLatin1String("dispatch")) || readyDeadline.hasExpired())
+            if (doc.Ready() || !error.contains(QLatin1String("dispatch")) || readyDeadline.hasExpired())
                 Fail(error.isEmpty() ? QStringLiteral("LibreOffice could not paste %1").arg(QString::fromUtf8(mime))
                                      : error);
             QThread::msleep(10);
