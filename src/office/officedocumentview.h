@@ -50,6 +50,8 @@ public:
     // The part of the document shown, as an image (what the user sees).
     QImage RenderVisible();
 
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 Q_SIGNALS:
     void CommandStateChanged(const QString& command, const QString& value);
     // The helper was restarted and the document taken back.
@@ -62,7 +64,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -53,6 +53,7 @@
 //            ("html", "docx", "doc", "odt", "rtf", "txt", "pdf")
 //   stats                              -> {"callbacks","events"} counters
 //   crash                              the helper aborts (tests of recovery)
+//   stall    {ms}                      the helper sleeps (tests of time-outs)
 //   quit                               replies, then the helper exits
 //
 // Events (already filtered: one frame per kind and document per flush, about

@@ -376,6 +376,10 @@ QJsonObject THelperServer::Run(const QString& op, const QJsonObject& args, const
         return {};
     if (op == QLatin1String("crash"))
         std::abort();
+    if (op == QLatin1String("stall")) {
+        QThread::msleep(std::clamp(args.value("ms").toInt(), 0, 600000));
+        return {};
+    }
     if (op == QLatin1String("stats"))
         return QJsonObject{{"callbacks", double(m_callbacksIn)}, {"events", double(m_eventsOut)}};
     if (op == QLatin1String("new")) {
@@ -419,8 +423,10 @@ QJsonObject THelperServer::Run(const QString& op, const QJsonObject& args, const
         return {};
     }
     if (op == QLatin1String("textinput")) {
-        doc.Doc().postWindowExtTextInputEvent(0, args.value("type").toInt(),
-                                              args.value("text").toString().toUtf8().constData());
+        const int type = args.value("type").toInt();
+        doc.Doc().postWindowExtTextInputEvent(0, type, args.value("text").toString().toUtf8().constData());
+        if (type == LOK_EXT_TEXTINPUT_END)
+            Barrier(doc);
         doc.MarkDirty();
         ScheduleRecovery();
         return {};

@@ -9,6 +9,8 @@
 
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QJsonObject>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -286,6 +288,15 @@ TEST_F(OfficeAutomation, ZZ_KilledHelperIsRestartedAndTheDocumentComesBack)
     ASSERT_TRUE(testutil::waitUntil([&] { return recovered.count() > 1; }, 60000));
     EXPECT_EQ(doc->Text(), QStringLiteral("Words that must survive"));
     EXPECT_EQ(s_client->RestartCount(), 2);
+
+    // A helper that stops answering is replaced as well.
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_THROW(s_client->Call(QStringLiteral("stall"), QJsonObject{{"ms", 60000}}, {}, 1000), EOfficeError);
+    EXPECT_LT(timer.elapsed(), 30000);
+    ASSERT_TRUE(testutil::waitUntil([&] { return recovered.count() > 2; }, 60000));
+    EXPECT_EQ(doc->Text(), QStringLiteral("Words that must survive"));
+    EXPECT_EQ(s_client->RestartCount(), 3);
 }
 
 } // namespace

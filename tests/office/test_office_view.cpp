@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QJsonArray>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QJsonObject>
 #include <QLabel>
@@ -153,6 +154,27 @@ TEST_F(OfficeView, TypedKeysReachTheDocument)
     Key(Qt::Key_Right, Qt::ShiftModifier);
     Type(QStringLiteral("J"));
     EXPECT_EQ(m_doc->Text(), QStringLiteral("Jello world\nsecond line\tä"));
+}
+
+TEST_F(OfficeView, ComposedTextFromAnInputMethodIsInserted)
+{
+    Type(QStringLiteral("Tokyo "));
+    {
+        QList<QInputMethodEvent::Attribute> attributes;
+        QInputMethodEvent preedit(QStringLiteral("とうきょう"), attributes);
+        QApplication::sendEvent(m_view, &preedit);
+    }
+    {
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("東京"));
+        QApplication::sendEvent(m_view, &commit);
+    }
+    Type(QStringLiteral("!"));
+    EXPECT_EQ(m_doc->Text(), QStringLiteral("Tokyo 東京!"));
+    // The input method places its window at the text cursor.
+    const QRect cursor = m_view->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    EXPECT_GT(cursor.height(), 0);
+    EXPECT_TRUE(m_view->rect().contains(cursor.topLeft()));
 }
 
 TEST_F(OfficeView, ShortcutsEditAndTheToolbarFollowsTheState)
