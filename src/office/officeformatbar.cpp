@@ -46,11 +46,7 @@ TOfficeFormatBar::TOfficeFormatBar(TOfficeDocumentView& view, QWidget* parent)
     for (const char* style : kStyles)
         m_style->addItem(QString::fromLatin1(style));
     m_style->setToolTip(tr("Paragraph style"));
-    connect(m_style, &QComboBox::activated, this, [this](int index) {
-        m_view.UnoCommand(QStringLiteral(".uno:StyleApply"),
-                          Args({{"Style", Typed("string", m_style->itemText(index))},
-                                {"FamilyName", Typed("string", QStringLiteral("ParagraphStyles"))}}));
-    });
+    connect(m_style, &QComboBox::activated, this, [this](int index) { ApplyParagraphStyle(m_style->itemText(index)); });
     addWidget(m_style);
 
     m_font = new QFontComboBox(this);
@@ -58,8 +54,7 @@ TOfficeFormatBar::TOfficeFormatBar(TOfficeDocumentView& view, QWidget* parent)
     m_font->setMaximumWidth(180);
     connect(m_font, &QFontComboBox::currentFontChanged, this, [this](const QFont& font) {
         if (!m_updating)
-            m_view.UnoCommand(QStringLiteral(".uno:CharFontName"),
-                              Args({{"CharFontName.FamilyName", Typed("string", font.family())}}));
+            ApplyFont(font.family());
     });
     addWidget(m_font);
 
@@ -73,7 +68,7 @@ TOfficeFormatBar::TOfficeFormatBar(TOfficeDocumentView& view, QWidget* parent)
         bool ok = false;
         const double size = text.toDouble(&ok);
         if (ok && size >= 1 && size <= 999)
-            m_view.UnoCommand(QStringLiteral(".uno:FontHeight"), Args({{"FontHeight.Height", Typed("float", size)}}));
+            ApplyFontSize(size);
     });
     addWidget(m_size);
     addSeparator();
@@ -167,23 +162,48 @@ void TOfficeFormatBar::OnState(const QString& command, const QString& value)
     m_updating = false;
 }
 
+void TOfficeFormatBar::ApplyParagraphStyle(const QString& style)
+{
+    m_view.UnoCommand(QStringLiteral(".uno:StyleApply"),
+                      Args({{"Style", Typed("string", style)},
+                            {"FamilyName", Typed("string", QStringLiteral("ParagraphStyles"))}}));
+}
+
+void TOfficeFormatBar::ApplyFont(const QString& family)
+{
+    m_view.UnoCommand(QStringLiteral(".uno:CharFontName"), Args({{"CharFontName.FamilyName", Typed("string", family)}}));
+}
+
+void TOfficeFormatBar::ApplyFontSize(double points)
+{
+    m_view.UnoCommand(QStringLiteral(".uno:FontHeight"), Args({{"FontHeight.Height", Typed("float", points)}}));
+}
+
+void TOfficeFormatBar::ApplyColour(const QColor& colour)
+{
+    const int rgb = (colour.red() << 16) | (colour.green() << 8) | colour.blue();
+    m_view.UnoCommand(QStringLiteral(".uno:Color"), Args({{"Color", Typed("long", rgb)}}));
+}
+
 void TOfficeFormatBar::ChooseColour()
 {
     const QColor colour = QColorDialog::getColor(Qt::black, this, tr("Font colour"));
-    if (!colour.isValid())
-        return;
-    const int rgb = (colour.red() << 16) | (colour.green() << 8) | colour.blue();
-    m_view.UnoCommand(QStringLiteral(".uno:Color"), Args({{"Color", Typed("long", rgb)}}));
+    if (colour.isValid())
+        ApplyColour(colour);
+}
+
+void TOfficeFormatBar::InsertPictureFile(const QString& fileName)
+{
+    m_view.UnoCommand(QStringLiteral(".uno:InsertGraphic"),
+                      Args({{"FileName", Typed("string", QUrl::fromLocalFile(fileName).toString())}}));
 }
 
 void TOfficeFormatBar::InsertPicture()
 {
     const QString file = QFileDialog::getOpenFileName(this, tr("Insert Picture"), QString(),
                                                       tr("Pictures (*.png *.jpg *.jpeg *.gif *.bmp *.svg)"));
-    if (file.isEmpty())
-        return;
-    m_view.UnoCommand(QStringLiteral(".uno:InsertGraphic"),
-                      Args({{"FileName", Typed("string", QUrl::fromLocalFile(file).toString())}}));
+    if (!file.isEmpty())
+        InsertPictureFile(file);
 }
 
 void TOfficeFormatBar::InsertTable(int rows, int columns)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QMap>
 #include <QToolBar>
 
@@ -17,8 +18,16 @@ class TOfficeFormatBar : public QToolBar {
 public:
     explicit TOfficeFormatBar(TOfficeDocumentView& view, QWidget* parent = nullptr);
 
-    // The action of a toggle command (".uno:Bold"), for tests and menus.
+    // The action of a command button (".uno:Bold"), for tests and menus.
     QAction* CommandAction(const QString& command) const { return m_toggles.value(command); }
+
+    // What the bar's dialogs lead to, callable without them.
+    void ApplyParagraphStyle(const QString& style);
+    void ApplyFont(const QString& family);
+    void ApplyFontSize(double points);
+    void ApplyColour(const QColor& colour);
+    void InsertPictureFile(const QString& fileName);
+    void InsertTable(int rows, int columns);
 
 private:
     QAction* AddCommand(const QString& command, const QString& icon, const QString& text, const QString& tip,
@@ -26,7 +35,6 @@ private:
     void OnState(const QString& command, const QString& value);
     void ChooseColour();
     void InsertPicture();
-    void InsertTable(int rows, int columns);
 
     TOfficeDocumentView& m_view;
     QComboBox* m_style = nullptr;

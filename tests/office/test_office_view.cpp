@@ -215,6 +215,45 @@ TEST_F(OfficeView, ShortcutsEditAndTheToolbarFollowsTheState)
     EXPECT_EQ(m_doc->Text(), QString());
 }
 
+TEST_F(OfficeView, ToolbarFormattingReachesTheExportedPage)
+{
+    QTemporaryDir files;
+    ASSERT_TRUE(officetest::WritePng(files.filePath("pic.png"), Qt::darkGreen, 64, 48));
+    m_bar->ApplyParagraphStyle(QStringLiteral("Heading 1"));
+    Type(QStringLiteral("Title"));
+    ASSERT_TRUE(testutil::waitUntil([&] { return m_view->CommandState(".uno:StyleApply") == QLatin1String("Heading 1"); }));
+    Key(Qt::Key_Return);
+    m_bar->ApplyFont(QStringLiteral("DejaVu Sans Mono"));
+    m_bar->ApplyFontSize(20);
+    m_bar->ApplyColour(QColor(0x12, 0x34, 0x56));
+    Type(QStringLiteral("Styled"));
+    ASSERT_TRUE(testutil::waitUntil([&] { return m_view->CommandState(".uno:FontHeight") == QLatin1String("20"); }));
+    EXPECT_EQ(m_view->CommandState(".uno:CharFontName"), QStringLiteral("DejaVu Sans Mono"));
+    Key(Qt::Key_Return);
+    m_bar->CommandAction(".uno:DefaultBullet")->trigger();
+    Type(QStringLiteral("Point"));
+    ASSERT_TRUE(testutil::waitUntil([&] { return m_bar->CommandAction(".uno:DefaultBullet")->isChecked(); }));
+    Key(Qt::Key_Return);
+    Key(Qt::Key_Return);   // an empty item ends the list
+    m_bar->InsertTable(2, 3);
+    Type(QStringLiteral("Cell"));
+    Key(Qt::Key_End, Qt::ControlModifier);
+    m_bar->InsertPictureFile(files.filePath("pic.png"));
+
+    m_doc->SaveAsFilteredHtml(files.filePath("out/page.html"));
+    const QString html = QString::fromUtf8(testutil::readFile(files.filePath("out/page.html")));
+    EXPECT_TRUE(html.contains(QLatin1String("<h1"))) << html.toStdString();
+    EXPECT_TRUE(html.contains(QLatin1String("DejaVu Sans Mono"))) << html.toStdString();
+    EXPECT_TRUE(html.contains(QLatin1String("#123456"))) << html.toStdString();
+    EXPECT_TRUE(html.contains(QLatin1String("20pt"))) << html.toStdString();
+    EXPECT_TRUE(html.contains(QLatin1String("<ul"))) << html.toStdString();
+    EXPECT_EQ(html.count(QLatin1String("<td")), 6) << html.toStdString();
+    const QStringList sources = officetest::ImageSources(html);
+    ASSERT_EQ(sources.size(), 1) << html.toStdString();
+    EXPECT_EQ(QImage(files.filePath("out/" + sources[0])).size(), QSize(64, 48));
+    EXPECT_EQ(s_client->RestartCount(), 0);
+}
+
 TEST_F(OfficeView, CopyAndPasteGoThroughTheSystemClipboard)
 {
     Type(QStringLiteral("Copied words"));
