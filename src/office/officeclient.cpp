@@ -189,7 +189,7 @@ void TOfficeClient::OnHelperGone(const QString& reason)
         m_process.release()->deleteLater();
     }
     // Whoever waited for an answer gets the failure.
-    for (auto& [id, done] : m_async) {
+    for (const auto& [id, pending] : m_async) {
         office_protocol::TFrame failed;
         failed.header = QJsonObject{{"re", id}, {"ok", false}, {"error", reason}};
         m_deferred.push_back(failed);
@@ -309,10 +309,10 @@ void TOfficeClient::DispatchDeferred()
             auto it = m_async.find(re);
             if (it == m_async.end())
                 continue;
-            auto done = std::move(it->second);
+            TPending pending = std::move(it->second);
             m_async.erase(it);
-            if (done)
-                done(ToReply(frame));
+            if (pending.context && pending.done)
+                pending.done(ToReply(frame));
         } else {
             HandleEvent(frame);
         }
@@ -385,12 +385,12 @@ TOfficeClient::TReply TOfficeClient::Call(const QString& op, QJsonObject args, c
     return reply;
 }
 
-void TOfficeClient::CallAsync(const QString& op, QJsonObject args, std::function<void(const TReply&)> done,
-                              const QByteArray& payload)
+void TOfficeClient::CallAsync(const QString& op, QJsonObject args, QObject* context,
+                              std::function<void(const TReply&)> done, const QByteArray& payload)
 {
     if (!IsReady()) {
         // Answered from the event loop like any other reply.
-        QTimer::singleShot(0, this, [done] {
+        QTimer::singleShot(0, context ? context : this, [done] {
             TReply reply;
             reply.error = QStringLiteral("The word processor is not running");
             if (done)
@@ -401,7 +401,7 @@ void TOfficeClient::CallAsync(const QString& op, QJsonObject args, std::function
     const int id = m_nextRequest++;
     args["id"] = id;
     args["op"] = op;
-    m_async.emplace(id, std::move(done));
+    m_async.emplace(id, TPending{QPointer<QObject>(context ? context : this), std::move(done)});
     m_socket->write(office_protocol::EncodeFrame(args, payload));
 }
 

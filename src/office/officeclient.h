@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QObject>
+#include <QPointer>
 #include <QProcess>
 #include <QSize>
 #include <QVector>
@@ -49,8 +50,9 @@ public:
     // stops or does not answer within timeoutMs (it is then restarted).
     TReply Call(const QString& op, QJsonObject args = {}, const QByteArray& payload = {}, int timeoutMs = 120000);
     // The reply is handed to done from the event loop; a failure (also a
-    // helper that died) arrives as a reply with ok false.
-    void CallAsync(const QString& op, QJsonObject args, std::function<void(const TReply&)> done,
+    // helper that died) arrives as a reply with ok false. Like a connection,
+    // done is dropped when context is destroyed before the reply arrives.
+    void CallAsync(const QString& op, QJsonObject args, QObject* context, std::function<void(const TReply&)> done,
                    const QByteArray& payload = {});
     // No reply wanted (input events). Dropped while the helper is down.
     void Post(const QString& op, QJsonObject args);
@@ -123,7 +125,11 @@ private:
     int m_nextRequest = 1;
     int m_waitingFor = 0;
     std::unique_ptr<office_protocol::TFrame> m_syncReply;
-    std::map<int, std::function<void(const TReply&)>> m_async;
+    struct TPending {
+        QPointer<QObject> context;
+        std::function<void(const TReply&)> done;
+    };
+    std::map<int, TPending> m_async;
     std::vector<office_protocol::TFrame> m_deferred;
     bool m_dispatchScheduled = false;
 

@@ -9,7 +9,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QKeyEvent>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -216,7 +218,7 @@ void TOfficeDocumentView::RequestTile(const QPoint& tile)
     const int generation = m_generation;
     QJsonObject args{{"doc", m_doc}, {"x", tile.x() * tt}, {"y", tile.y() * tt}, {"tw", tt}, {"th", tt},
                      {"w", kTilePx}, {"h", kTilePx}};
-    m_client.CallAsync(QStringLiteral("tile"), args, [this, tile, generation](const TOfficeClient::TReply& reply) {
+    m_client.CallAsync(QStringLiteral("tile"), args, this, [this, tile, generation](const TOfficeClient::TReply& reply) {
         if (generation != m_generation)
             return;
         m_inFlight = std::max(0, m_inFlight - 1);
@@ -571,21 +573,26 @@ void TOfficeDocumentView::UnoCommand(const QString& command, const QByteArray& j
     setFocus(Qt::OtherFocusReason);
 }
 
+void TOfficeDocumentView::ClipboardReply(const TOfficeClient::TReply& reply, bool toSystem)
+{
+    if (!reply.ok) {
+        Q_EMIT OperationFailed(reply.error);
+        return;
+    }
+    if (toSystem)
+        TOfficeClipboard::ToSystem(reply.header, reply.payload);
+}
+
 void TOfficeDocumentView::Copy()
 {
-    m_client.CallAsync(QStringLiteral("copy"), QJsonObject{{"doc", m_doc}}, [](const TOfficeClient::TReply& reply) {
-        if (reply.ok)
-            TOfficeClipboard::ToSystem(reply.header, reply.payload);
-    });
+    m_client.CallAsync(QStringLiteral("copy"), QJsonObject{{"doc", m_doc}}, this,
+                       [this](const TOfficeClient::TReply& reply) { ClipboardReply(reply, true); });
 }
 
 void TOfficeDocumentView::Cut()
 {
-    m_client.CallAsync(QStringLiteral("copy"), QJsonObject{{"doc", m_doc}, {"cut", true}},
-                       [](const TOfficeClient::TReply& reply) {
-                           if (reply.ok)
-                               TOfficeClipboard::ToSystem(reply.header, reply.payload);
-                       });
+    m_client.CallAsync(QStringLiteral("copy"), QJsonObject{{"doc", m_doc}, {"cut", true}}, this,
+                       [this](const TOfficeClient::TReply& reply) { ClipboardReply(reply, true); });
 }
 
 void TOfficeDocumentView::Paste()
@@ -594,7 +601,25 @@ void TOfficeDocumentView::Paste()
     if (data.mime.isEmpty())
         return;
     m_followCursor = true;
-    m_client.CallAsync(QStringLiteral("paste"), QJsonObject{{"doc", m_doc}, {"mime", data.mime}}, {}, data.data);
+    m_client.CallAsync(
+        QStringLiteral("paste"), QJsonObject{{"doc", m_doc}, {"mime", data.mime}}, this,
+        [this](const TOfficeClient::TReply& reply) { ClipboardReply(reply, false); }, data.data);
+}
+
+void TOfficeDocumentView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // LibreOffice's own context menu needs its dialogs; these are the
+    // clipboard and undo commands a user reaches for with the mouse.
+    QMenu menu(this);
+    menu.addAction(tr("Undo"), this, &TOfficeDocumentView::Undo);
+    menu.addAction(tr("Redo"), this, &TOfficeDocumentView::Redo);
+    menu.addSeparator();
+    menu.addAction(tr("Cut"), this, &TOfficeDocumentView::Cut);
+    menu.addAction(tr("Copy"), this, &TOfficeDocumentView::Copy);
+    menu.addAction(tr("Paste"), this, &TOfficeDocumentView::Paste);
+    menu.addSeparator();
+    menu.addAction(tr("Select All"), this, &TOfficeDocumentView::SelectAll);
+    menu.exec(event->globalPos());
 }
 
 void TOfficeDocumentView::Undo()

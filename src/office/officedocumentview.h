@@ -10,8 +10,9 @@
 #include <QTimer>
 #include <QVector>
 
+#include "officeclient.h"
+
 class QLabel;
-class TOfficeClient;
 
 // Shows one document of the word-processor helper and lets the user write in
 // it: tiles painted by LibreOffice and cached here, repainted where the
@@ -56,6 +57,8 @@ Q_SIGNALS:
     void CommandStateChanged(const QString& command, const QString& value);
     // The helper was restarted and the document taken back.
     void DocumentRestored(bool fromRecoveryCopy);
+    // A clipboard operation failed; the message is the word processor's.
+    void OperationFailed(const QString& message);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -69,6 +72,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool focusNextPrevChild(bool next) override;
     bool event(QEvent* event) override;
 
@@ -91,6 +95,7 @@ private:
     void SendKey(int type, int charCode, int keyCode);
     void EnsureCursorVisible();
     void ShowNotice(const QString& text);
+    void ClipboardReply(const TOfficeClient::TReply& reply, bool toSystem);
 
     // Geometry: the document is a grid of tiles of kTilePx pixels; a tile
     // covers TileTwips() twips at the current zoom.

@@ -351,6 +351,8 @@ TEST_F(OfficeView, OneEditsCallbacksArriveFiltered)
     const auto after = s_client->Call(QStringLiteral("stats")).header;
     const double callbacks = after.value("callbacks").toDouble() - before.value("callbacks").toDouble();
     const double events = after.value("events").toDouble() - before.value("events").toDouble();
+    RecordProperty("callbacks", int(callbacks));
+    RecordProperty("events", int(events));
     EXPECT_GT(callbacks, 0);
     EXPECT_LT(events * 3, callbacks) << "callbacks " << callbacks << " events " << events;
 }
