@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -340,6 +341,32 @@ TEST_F(OfficeView, ShortcutsThatWouldOpenADialogAreIgnored)
     Key(Qt::Key_A, Qt::ControlModifier);
     Key(Qt::Key_I, Qt::ControlModifier);
     ASSERT_TRUE(testutil::waitUntil([&] { return m_view->CommandState(".uno:Italic") == QLatin1String("true"); }));
+}
+
+TEST_F(OfficeView, TheViewScrollsToWhereTheUserWrites)
+{
+    QString html;
+    for (int i = 1; i <= 120; ++i)
+        html += QStringLiteral("<p>Paragraph number %1 of a long lesson.</p>").arg(i);
+    auto* mime = new QMimeData();
+    mime->setHtml(html);
+    QApplication::clipboard()->setMimeData(mime);
+    m_doc->Paste();
+    QScrollBar* vertical = m_view->verticalScrollBar();
+    ASSERT_TRUE(testutil::waitUntil([&] { return vertical->maximum() > 2 * m_view->viewport()->height(); }));
+
+    // Ctrl+Home, then Ctrl+End: the view follows the cursor to the end.
+    Key(Qt::Key_Home, Qt::ControlModifier);
+    ASSERT_TRUE(testutil::waitUntil([&] { return vertical->value() == 0; }));
+    Key(Qt::Key_End, Qt::ControlModifier);
+    Type(QStringLiteral("X"));
+    ASSERT_TRUE(testutil::waitUntil([&] { return vertical->value() > vertical->maximum() / 2; }));
+    const QRect cursor = m_view->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    EXPECT_TRUE(m_view->rect().contains(cursor.center())) << cursor.y();
+    // What is shown there is painted, not blank.
+    ASSERT_TRUE(testutil::waitUntil([&] { return DarkPixels() > 300; }, 20000));
+    // Pasting keeps the empty paragraph the document had after the pasted ones.
+    EXPECT_TRUE(m_doc->Text().endsWith(QStringLiteral("Paragraph number 120 of a long lesson.\nX")));
 }
 
 TEST_F(OfficeView, OneEditsCallbacksArriveFiltered)
