@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QJsonObject>
 #include <QLabel>
 #include <QMainWindow>
@@ -23,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <optional>
 #include <signal.h>
 
 namespace {
@@ -299,14 +301,24 @@ TEST_F(OfficeView, TextIsPaintedAndTheCursorAndSelectionFollow)
             if (qGray(image.pixel(x, y)) < 60)
                 onText = QPoint(x, y);
     ASSERT_FALSE(onText.isNull());
+    auto lastSelection = [&]() -> std::optional<int> {
+        for (qsizetype i = events.size() - 1; i >= 0; --i)
+            if (events[i][1].toString() == QLatin1String("selection"))
+                return int(events[i][2].value<QJsonObject>().value("rects").toArray().size());
+        return std::nullopt;
+    };
+    // Drag-select across the heading, then a click drops the selection.
+    QTest::mousePress(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, onText);
+    QMouseEvent move(QEvent::MouseMove, QPointF(onText + QPoint(120, 0)), m_view->viewport()->mapToGlobal(QPointF(onText + QPoint(120, 0))),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(m_view->viewport(), &move);
+    QTest::mouseRelease(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, onText + QPoint(120, 0));
+    ASSERT_TRUE(testutil::waitUntil([&] { return lastSelection().value_or(0) > 0; }));
+    QTest::mouseClick(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, onText + QPoint(0, 60));
+    ASSERT_TRUE(testutil::waitUntil([&] { return lastSelection() == 0; }));
+
     QTest::mouseDClick(m_view->viewport(), Qt::LeftButton, Qt::NoModifier, onText);
-    ASSERT_TRUE(testutil::waitUntil([&] {
-        for (const auto& args : events)
-            if (args[1].toString() == QLatin1String("selection")
-                && !args[2].value<QJsonObject>().value("rects").toArray().isEmpty())
-                return true;
-        return false;
-    }));
+    ASSERT_TRUE(testutil::waitUntil([&] { return lastSelection().value_or(0) > 0; }));
     // Typing replaces the selected word.
     Type(QStringLiteral("Z"));
     EXPECT_TRUE(m_doc->Text().startsWith(QStringLiteral("A heading in big letters")) == false);
