@@ -133,6 +133,25 @@ TEST_F(OfficeAutomation, PictureOnTheClipboardIsPastedAsPicture)
     EXPECT_EQ(QImage(QDir(Path("pic")).filePath(sources[0])).size(), QSize(50, 40));
 }
 
+TEST_F(OfficeAutomation, CopiedPicturesTravelWithTheCopiedHtml)
+{
+    ASSERT_TRUE(officetest::WritePng(Path("copy.png"), Qt::magenta, 33, 22));
+    SetClipboardHtml(QStringLiteral("<p>Look: <img src=\"%1\"></p>").arg(QUrl::fromLocalFile(Path("copy.png")).toString()));
+    auto source = s_word->NewDocument();
+    source->Paste();
+    source->SelectAll();
+    source->Copy();
+    // The copied page carries the picture inside itself (a data: address).
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->html().contains(QLatin1String("src=\"data:image/png")));
+    // Pasted into a second document, the picture is there again.
+    auto target = s_word->NewDocument();
+    target->Paste();
+    target->SaveAsFilteredHtml(Path("copy/page.html"));
+    const QStringList sources = officetest::ImageSources(QString::fromUtf8(testutil::readFile(Path("copy/page.html"))));
+    ASSERT_EQ(sources.size(), 1);
+    EXPECT_EQ(QImage(QDir(Path("copy")).filePath(sources[0])).size(), QSize(33, 22));
+}
+
 TEST_F(OfficeAutomation, DocxWrittenByAnotherProgramIsRead)
 {
     const QString file = Path("other.docx");
