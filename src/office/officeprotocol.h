@@ -32,8 +32,12 @@
 //   close    {doc}                     (the recovery copy is deleted)
 //   uno      {doc, command, args, wait} -> {"success"}   args: JSON text of
 //            LibreOffice's typed arguments; wait: block until
-//            UNO_COMMAND_RESULT arrived
-//   key      {doc, type, char, code}   LibreOfficeKit key event (id 0)
+//            UNO_COMMAND_RESULT arrived. Only commands that need no dialog
+//            are taken (formatting, lists, indent, undo, cursor moves; table,
+//            picture, style, font and colour only with their arguments)
+//   key      {doc, type, char, code}   LibreOfficeKit key event (id 0); keys
+//            that would open a dialog (F-keys, Alt menus, Ctrl+K/P/Q...) are
+//            dropped
 //   mouse    {doc, type, x, y, count, buttons, modifiers} (twips, id 0)
 //   textinput {doc, type, text}        IME composition / commit (id 0)
 //   visible  {doc, x, y, width, height} the part the view shows (twips, id 0)

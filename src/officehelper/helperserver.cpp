@@ -73,6 +73,29 @@ bool IsSafeKey(int keyCode)
     return letter != 'P';                                        // Ctrl+P prints
 }
 constexpr int kRecoveryPauseMs = 1500;
+
+// The commands the program may send. Like the shortcuts above, a command that
+// opens a dialog would bring LibreOffice down, and some only do without their
+// arguments (a table or a picture without them asks the user first).
+bool IsSafeCommand(const QString& command, const QByteArray& args)
+{
+    static const QStringList plain = {
+        ".uno:Bold", ".uno:Italic", ".uno:Underline", ".uno:UnderlineDouble", ".uno:Strikeout",
+        ".uno:SuperScript", ".uno:SubScript", ".uno:LeftPara", ".uno:CenterPara", ".uno:RightPara",
+        ".uno:JustifyPara", ".uno:DefaultBullet", ".uno:DefaultNumbering", ".uno:IncrementIndent",
+        ".uno:DecrementIndent", ".uno:Undo", ".uno:Redo", ".uno:SelectAll", ".uno:Delete", ".uno:SwBackspace",
+        ".uno:Cut", ".uno:Copy", ".uno:Paste", ".uno:InsertPara", ".uno:InsertPagebreak", ".uno:ResetAttributes",
+        ".uno:SetDefault", ".uno:TrackChanges"};
+    static const QStringList withArgs = {
+        ".uno:Color", ".uno:FontColor", ".uno:CharBackColor", ".uno:CharFontName", ".uno:FontHeight",
+        ".uno:StyleApply", ".uno:InsertGraphic", ".uno:InsertTable", ".uno:InsertText"};
+    if (plain.contains(command))
+        return true;
+    if (withArgs.contains(command))
+        return !args.trimmed().isEmpty() && args.trimmed() != "{}";
+    // Cursor moves and selection extensions (GoToEndOfDoc, GoLeft, CharRightSel ...).
+    return command.startsWith(QLatin1String(".uno:Go")) || command.endsWith(QLatin1String("Sel"));
+}
 constexpr int kUnoTimeoutMs = 60000;
 
 QByteArray TypedString(const char* name, const QString& value)
@@ -461,9 +484,10 @@ QJsonObject THelperServer::Run(const QString& op, const QJsonObject& args, const
     }
     if (op == QLatin1String("uno")) {
         const QString command = args.value("command").toString();
-        if (!command.startsWith(QLatin1String(".uno:")))
-            Fail(QStringLiteral("Not a UNO command: %1").arg(command));
-        const bool success = Uno(doc, command, args.value("args").toString().toUtf8(), args.value("wait").toBool(true));
+        const QByteArray unoArgs = args.value("args").toString().toUtf8();
+        if (!IsSafeCommand(command, unoArgs))
+            Fail(QStringLiteral("The command %1 is not available here").arg(command));
+        const bool success = Uno(doc, command, unoArgs, args.value("wait").toBool(true));
         doc.MarkDirty();
         ScheduleRecovery();
         return QJsonObject{{"success", success}};

@@ -225,6 +225,19 @@ TEST_F(OfficeAutomation, RequestsLibreOfficeCannotHonourFailLoudly)
     } catch (const EOfficeError& e) {
         EXPECT_TRUE(e.Message().contains(QLatin1String("missing.docx"))) << e.what();
     }
+    // Commands that would open a dialog (and bring LibreOffice down) are refused.
+    auto& office = dynamic_cast<TOfficeWordDocument&>(*doc);
+    const int restarts = s_client->RestartCount();
+    EXPECT_THROW(office.Uno(QStringLiteral(".uno:SetDocumentProperties")), EOfficeError);
+    EXPECT_THROW(office.Uno(QStringLiteral(".uno:InsertTable")), EOfficeError);
+    EXPECT_THROW(office.Uno(QStringLiteral(".uno:HyperlinkDialog")), EOfficeError);
+    // With its arguments the table needs no dialog (LibreOffice reports no
+    // success for it, so the page is what tells).
+    office.Uno(QStringLiteral(".uno:InsertTable"), R"({"Rows":{"type":"long","value":1},"Columns":{"type":"long","value":1}})");
+    doc->SaveAsFilteredHtml(Path("table.html"));
+    EXPECT_TRUE(testutil::readFile(Path("table.html")).contains("<table"));
+    EXPECT_EQ(s_client->RestartCount(), restarts);
+    office.Uno(QStringLiteral(".uno:Undo"));
     // The helper is still fine afterwards.
     doc->InsertAfter(QStringLiteral("still alive"));
     EXPECT_EQ(doc->Text(), QStringLiteral("still alive"));
