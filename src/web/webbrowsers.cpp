@@ -93,8 +93,9 @@ QString TEmbeddedWBUtil::BrowserPost(TEmbeddedWB* browser, const QString& url, c
         return {};
     if (!TEmbeddedWB::WaitForReadyState(browser, TEmbeddedWB::rsComplete, true))
         return {};
-    const THtmlElement bodyElem = browser->Document().Body();
-    return bodyElem ? UnescapeSlashes(bodyElem.InnerText()) : QString();
+    // The body's text in one call to the page: this runs once per uploaded file.
+    const QVariant text = browser->DomCall(QStringLiteral("return document.body ? document.body.innerText : '';"), {});
+    return UnescapeSlashes(text.toString());
 }
 
 bool TEmbeddedWBUtil::OpenUrlAndWait(TEmbeddedWB* browser, const QString& url)
