@@ -49,16 +49,36 @@ void TEmbeddedWB::SetReadyState(int state)
     Q_EMIT ReadyStateChanged(state);
 }
 
-void TEmbeddedWB::Navigate(const QString& url)
+bool TEmbeddedWB::StartNavigation(const QUrl& url)
 {
     FNavigatePending = true;
     SetReadyState(rsLoading);
-    FPage->load(QUrl(url));
+    if (url.isValid() && !url.isRelative())
+        return true;
+    // The engine starts no load for such an address, so nothing would end
+    // the wait of a caller: the navigation ends here, having shown nothing.
+    Later([this] {
+        if (!FNavigatePending)
+            return;
+        FNavigatePending = false;
+        SetReadyState(rsComplete);
+        Q_EMIT DownloadComplete();
+        Q_EMIT DocumentComplete(QUrl());
+    });
+    return false;
+}
+
+void TEmbeddedWB::Navigate(const QString& url)
+{
+    const QUrl u(url);
+    if (StartNavigation(u))
+        FPage->load(u);
 }
 
 void TEmbeddedWB::Navigate(const QString& url, const QByteArray& postData, const QString& headers)
 {
     QWebEngineHttpRequest request(QUrl(url), QWebEngineHttpRequest::Post);
+    // (an address the engine cannot load ends at once, see StartNavigation)
     for (const QString& line : headers.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
         const qsizetype colon = line.indexOf(QLatin1Char(':'));
         if (colon <= 0)
@@ -66,9 +86,8 @@ void TEmbeddedWB::Navigate(const QString& url, const QByteArray& postData, const
         request.setHeader(line.left(colon).trimmed().toLatin1(), line.mid(colon + 1).trimmed().toUtf8());
     }
     request.setPostData(postData);
-    FNavigatePending = true;
-    SetReadyState(rsLoading);
-    FPage->load(request);
+    if (StartNavigation(request.url()))
+        FPage->load(request);
 }
 
 QString TEmbeddedWB::LocationURL() const

@@ -98,6 +98,7 @@ private:
     friend class TEmbeddedWBPage;
     friend class TPageBridge;
     void SetReadyState(int state);
+    bool StartNavigation(const QUrl& url);
     void PageLoadingChanged(const QWebEngineLoadingInfo& info);
     void PageUrlChanged(const QUrl& url);
     void PageEvent(const QString& kind, int handle, const QString& token);

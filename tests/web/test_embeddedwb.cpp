@@ -44,6 +44,30 @@ TEST_F(EmbeddedWBTest, NavigateReportsStatesAndEventsInOrder)
     EXPECT_LT(events.indexOf("before /"), events.indexOf("navigated /"));
 }
 
+TEST_F(EmbeddedWBTest, AnAddressTheEngineCannotLoadEndsTheWait)
+{
+    auto b = webtest::NewBrowser();
+    // A site preset without a root address posts its login to "/login/".
+    for (const QString& url : {QString(), QStringLiteral("/login/"), QStringLiteral("http://[bad")}) {
+        bool done = false;
+        QTimer::singleShot(0, [&] { done = TEmbeddedWBUtil::OpenUrlAndWait(b.get(), url); });
+        EXPECT_TRUE(testutil::waitUntil([&] { return done; }, 10000)) << url.toStdString();
+        if (!done) {
+            b->Stop(); // releases the wait, so the failure is reported
+            testutil::waitUntil([&] { return done; }, 5000);
+        }
+    }
+    const QStringList none;
+    bool posted = false;
+    QTimer::singleShot(0, [&] { TEmbeddedWBUtil::BrowserPost(b.get(), "/login/", &none, nullptr); posted = true; });
+    EXPECT_TRUE(testutil::waitUntil([&] { return posted; }, 10000));
+    if (!posted) {
+        b->Stop();
+        testutil::waitUntil([&] { return posted; }, 5000);
+    }
+    EXPECT_EQ(b->ReadyState(), TEmbeddedWB::rsComplete);
+}
+
 TEST_F(EmbeddedWBTest, BackForwardAndReloadRaiseCommandStates)
 {
     auto b = webtest::NewBrowser();
