@@ -109,8 +109,17 @@ TFrameMainBrowser::TFrameMainBrowser(QWidget* parent) : QWidget(parent)
 
     FTracker = new TMoodlePageTracker(FBrowser, this);
     FTracker->SetEventSender(this);
-    connect(FTracker, &TMoodlePageTracker::OnElementFocus, this, &TFrameMainBrowser::OnElementFocus);
-    connect(FTracker, &TMoodlePageTracker::OnWyswigEditorFocus, this, &TFrameMainBrowser::OnWyswigEditorFocus);
+    // The editor that has the focus is remembered as the events tell it, so
+    // the idle-time updates never ask the page (a script call there would
+    // run inside whatever wait is pumping the event loop).
+    connect(FTracker, &TMoodlePageTracker::OnElementFocus, this, [this](QObject* sender, const THtmlElement& e) {
+        FCurrEditor = THtmlElement();
+        Q_EMIT OnElementFocus(sender, e);
+    });
+    connect(FTracker, &TMoodlePageTracker::OnWyswigEditorFocus, this, [this](QObject* sender, const THtmlElement& e) {
+        FCurrEditor = e;
+        Q_EMIT OnWyswigEditorFocus(sender, e);
+    });
 
     connect(FActionBrowserBack, &QAction::triggered, this, &TFrameMainBrowser::GoBack);
     connect(FActionBrowserForward, &QAction::triggered, this, &TFrameMainBrowser::GoForward);
@@ -182,7 +191,9 @@ THtmlElement TFrameMainBrowser::CurrElement() const
 
 THtmlElement TFrameMainBrowser::CurrMoodleWyswigEditor() const
 {
-    return FTracker->CurrMoodleWyswigEditor();
+    if (FMode != TBrowserMode::bmMoodle || !FCurrEditor || !FCurrEditor.SameObject(FTracker->CurrElement()))
+        return {};
+    return FCurrEditor;
 }
 
 void TFrameMainBrowser::NavigateWait(const QString& url)

@@ -107,6 +107,7 @@ private:
     QWidget* FPanelRaiseInfo;
     QProgressBar* FGauge;
     TMoodlePageTracker* FTracker;
+    THtmlElement FCurrEditor;
     QAction *FActionBrowserBack, *FActionBrowserForward, *FActionBrowserReload, *FActionBrowserStop,
         *FActionBrowserGo, *FActionAddBookmark;
     QTimer* FIdleUpdate;

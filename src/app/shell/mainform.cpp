@@ -145,9 +145,6 @@ void TFormMain::CreateActions()
             f->NavigateWait(AppConfig()->CurrMoodleSysConfig()->RootUrl());
     });
     connect(ActionOpenWordEditor, &QAction::triggered, this, [this] {
-        ActionListMainUpdate();
-        if (!ActionOpenWordEditor->isEnabled())
-            return;
         TFrameMainBrowser* f = CurrBrowserFrame();
         if (!f)
             return;
@@ -165,9 +162,8 @@ void TFormMain::CreateActions()
             Guarded([&] { f->Browser()->ExecScript(FMemoJs->toPlainText()); });
     });
     connect(ActionAddBookmark, &QAction::triggered, this, [this] {
-        ActionListMainUpdate();
         TFrameMainBrowser* f = CurrBrowserFrame();
-        if (!ActionAddBookmark->isEnabled() || !f || !f->ActionAddBookmark()->isEnabled())
+        if (!f || !f->ActionAddBookmark()->isEnabled())
             return;
         Guarded([&] { f->ActionAddBookmark()->trigger(); });
         RebuildBookmarksMenu();
@@ -429,6 +425,11 @@ void TFormMain::BrowseClientWyswigEditorFocus(QObject*, const THtmlElement& fram
         return; // the editor went away under the event
     }
     const int setting = AppConfig()->GeneralConfig()->AutoOpenWordEditorOn();
-    if (setting != TGeneralConfig::owNever && contentClass <= setting)
+
+    if (setting != TGeneralConfig::owNever && contentClass <= setting) {
+        // As an action executes: its enabled state is brought up to date
+        // first, and a disabled action does nothing.
+        ActionListMainUpdate();
         ActionOpenWordEditor->trigger();
+    }
 }
