@@ -9,9 +9,20 @@
 
 void TAppMessages::ShowException(QWidget* parent, const QString& message)
 {
-    QMessageBox box(QMessageBox::Critical, Caption, message, QMessageBox::Ok, parent ? parent->window() : nullptr);
+    QPointer<QWidget> owner(parent ? parent->window() : nullptr);
+    QMessageBox box(QMessageBox::Critical, Caption, message, QMessageBox::Ok, owner.data());
     box.setObjectName(ErrorBoxName);
     box.exec();
+    ReturnToOwner(owner);
+}
+
+void TAppMessages::ReturnToOwner(QWidget* owner)
+{
+    // The control that refused a value has the focus in its window; that
+    // window must be the active one again, whatever the platform decides
+    // when a message box goes away.
+    if (owner && owner->isVisible())
+        owner->activateWindow();
 }
 
 void TAppMessages::PostException(QWidget* parent, const QString& message)
@@ -22,10 +33,12 @@ void TAppMessages::PostException(QWidget* parent, const QString& message)
 
 bool TAppMessages::Confirm(QWidget* parent, const QString& text)
 {
-    QMessageBox box(QMessageBox::Question, Caption, text, QMessageBox::Yes | QMessageBox::No,
-                    parent ? parent->window() : nullptr);
+    QPointer<QWidget> owner(parent ? parent->window() : nullptr);
+    QMessageBox box(QMessageBox::Question, Caption, text, QMessageBox::Yes | QMessageBox::No, owner.data());
     box.setObjectName(ConfirmBoxName);
-    return box.exec() == QMessageBox::Yes;
+    const bool yes = box.exec() == QMessageBox::Yes;
+    ReturnToOwner(owner);
+    return yes;
 }
 
 QString TAppMessages::MessageOf(const std::exception& e)

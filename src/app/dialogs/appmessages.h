@@ -33,4 +33,5 @@ public:
 
 private:
     static QString MessageOf(const std::exception& e);
+    static void ReturnToOwner(QWidget* owner);
 };
