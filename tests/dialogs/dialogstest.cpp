@@ -1,6 +1,7 @@
 #include "dialogstest.h"
 
 #include "app/config/appconfigs.h"
+#include "app/config/configsaveload.h"
 #include "app/dialogs/appmessages.h"
 #include "app/shell/globaldm.h"
 #include "app/uploaders/fileuploaderconfigs.h"
@@ -88,6 +89,8 @@ void ModalWatcher::Poll()
 
 void DialogsTest::SetUp()
 {
+    // What the program registers at start: the configuration files' format.
+    TVantoliConfigPersistent::RegisterSaveLoader();
     ResetConfigs();
     FDm = std::make_unique<TDmGlobal>();
 }
