@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QJsonArray>
+#include <QLoggingCategory>
 #include <QJsonDocument>
 #include <QTimer>
 #include <QWebEngineHistory>
@@ -13,6 +14,8 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
+
+Q_LOGGING_CATEGORY(lcBrowserScript, "vantoli.browser.script")
 
 TEmbeddedWB::TEmbeddedWB(QWidget* parent, QWebEngineProfile* profile)
     : QWebEngineView(parent)
@@ -222,8 +225,12 @@ QVariant TEmbeddedWB::RunScript(quint32 worldId, const QString& source)
         if (!guard)
             throw EBrowserScriptError(QStringLiteral("The browser was closed while a script ran"));
     }
-    if (!wait->Done)
+    if (!wait->Done) {
+        // Which script it was helps whoever reads the log; the user gets the plain message.
+        qCWarning(lcBrowserScript).noquote() << "no answer in" << FScriptTimeout << "ms from" << LocationURL() << "to:"
+                                             << source.left(160);
         throw EBrowserScriptError(QStringLiteral("The page did not answer the script in time"));
+    }
     const QVariantMap answer = wait->Value.toMap();
     if (answer.isEmpty())
         throw EBrowserScriptError(QStringLiteral("The script did not run in the page"));
