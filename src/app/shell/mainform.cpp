@@ -234,9 +234,9 @@ void TFormMain::CreateToolbar()
     auto actionButton = [&](QAction* action, const QString& caption, int image, const char* name) {
         auto* b = new QToolButton(bar);
         b->setObjectName(QString::fromLatin1(name));
+        action->setIcon(icon(image));
         b->setDefaultAction(action);
         b->setText(caption); // the toolbar keeps its own caption
-        b->setIcon(icon(image));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setAutoRaise(true);
         connect(action, &QAction::changed, b, [b, caption] { b->setText(caption); });
