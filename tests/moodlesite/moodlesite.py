@@ -17,8 +17,8 @@ Test-only endpoints (never recorded):
   GET  /__test__/requests    every recorded request as JSON (bodies in base64)
   POST /__test__/reset       forget the recorded requests
   POST /__test__/config      merge a JSON object into the site's switches:
-       "editor":        page family of the course page ("legacy"; later
-                        families plug into EDITOR_PAGES)
+       "editor":        page family of the course page: "legacy" (TinyMCE 3),
+                        "tiny" (TinyMCE 6/7) or "atto" (see EDITOR_PAGES)
        "login":         "plain" (two fields) or "token" (logintoken required)
        "repositories":  list of {"id","type","name"} for the picker options
        "itemid_as_string": write the picker options' itemid as a string
@@ -192,11 +192,7 @@ def itemid_value(as_string, itemid):
     return str(itemid) if as_string else itemid
 
 
-def legacy_editor_page(site, session, wwwroot):
-    options = {}
-    instances = {}
-    editors_html = []
-    boots = []
+def picker_repositories(site, wwwroot):
     repos = {}
     for r in site.config["repositories"]:
         repos[str(r["id"])] = {
@@ -206,37 +202,41 @@ def legacy_editor_page(site, session, wwwroot):
             "return_types": 2 if r["type"] == "upload" else 6,
             "sortorder": len(repos) + 1,
         }
-    for field in EDITOR_FIELDS:
-        eid = "id_" + field
-        itemid = random.randint(100000000, 999999999)
-        with site.lock:
-            session.drafts.setdefault(itemid, {})
-        per_type = {}
-        for item in ("image", "media", "link"):
-            client_id = secrets.token_hex(7)[:13]
-            opt = {
-                "defaultlicense": "allrightsreserved",
-                "licenses": [{"shortname": "allrightsreserved", "fullname": "All rights reserved"}],
-                "author": "Teacher One",
-                "repositories": repos,
-                "externallink": True,
-                "userprefs": {"recentrepository": "3", "recentlicense": "allrightsreserved"},
-                "accepted_types": [".gif", ".jpe", ".jpeg", ".jpg", ".png"] if item == "image" else ["*"],
-                "return_types": 15,
-                "context": {"id": COURSE_CONTEXT_ID, "contextlevel": 50, "instanceid": "2", "path": "/1/3/25", "depth": "3"},
-                "client_id": client_id,
-                "maxbytes": site.config["maxbytes"],
-                "areamaxbytes": -1,
-                "env": "editor",
-                "itemid": itemid_value(site.config["itemid_as_string"], itemid),
-            }
-            per_type[item] = opt
-            instances[client_id] = {"client_id": client_id, "env": "editor", "itemid": opt["itemid"]}
-        options[eid] = per_type
-        editors_html.append('<div class="fitemtitle"><label for="%s">%s</label></div>' % (eid, field))
-        editors_html.append(legacy_tinymce_editor(field, itemid))
-        boots.append('boot(%s, %s);' % (json.dumps(eid), json.dumps("<p>Text of %s</p>" % field)))
-    body = (
+    return repos
+
+
+def picker_options(site, session, wwwroot):
+    """Per item type picker options of one editor, its draft item id, and the
+    file picker instances they add to the page."""
+    itemid = random.randint(100000000, 999999999)
+    with site.lock:
+        session.drafts.setdefault(itemid, {})
+    repos = picker_repositories(site, wwwroot)
+    per_type, instances = {}, {}
+    for item in ("image", "media", "link"):
+        client_id = secrets.token_hex(7)[:13]
+        per_type[item] = {
+            "defaultlicense": "allrightsreserved",
+            "licenses": [{"shortname": "allrightsreserved", "fullname": "All rights reserved"}],
+            "author": "Teacher One",
+            "repositories": repos,
+            "externallink": True,
+            "userprefs": {"recentrepository": "3", "recentlicense": "allrightsreserved"},
+            "accepted_types": [".gif", ".jpe", ".jpeg", ".jpg", ".png"] if item == "image" else ["*"],
+            "return_types": 15,
+            "context": {"id": COURSE_CONTEXT_ID, "contextlevel": 50, "instanceid": "2", "path": "/1/3/25", "depth": "3"},
+            "client_id": client_id,
+            "maxbytes": site.config["maxbytes"],
+            "areamaxbytes": -1,
+            "env": "editor",
+            "itemid": itemid_value(site.config["itemid_as_string"], itemid),
+        }
+        instances[client_id] = {"client_id": client_id, "env": "editor", "itemid": per_type[item]["itemid"]}
+    return per_type, itemid, instances
+
+
+def course_form(session, editors_html):
+    return (
         '<div id="page"><h2>Editing course settings</h2>'
         '<form id="mform1" method="post" action="edit.php">'
         '<input type="hidden" name="sesskey" value="%s">'
@@ -244,15 +244,102 @@ def legacy_editor_page(site, session, wwwroot):
         '<input type="text" id="id_fullname" name="fullname" value="Course One"></div>%s'
         '<input type="submit" id="id_submitbutton" value="Save changes"></form></div>') % (
         session.sesskey, "".join(editors_html))
+
+
+def legacy_editor_page(site, session, wwwroot):
+    options, instances, editors_html, boots = {}, {}, [], []
+    for field in EDITOR_FIELDS:
+        eid = "id_" + field
+        per_type, itemid, inst = picker_options(site, session, wwwroot)
+        options[eid] = per_type
+        instances.update(inst)
+        editors_html.append('<div class="fitemtitle"><label for="%s">%s</label></div>' % (eid, field))
+        editors_html.append(legacy_tinymce_editor(field, itemid))
+        boots.append('boot(%s, %s);' % (json.dumps(eid), json.dumps("<p>Text of %s</p>" % field)))
     head = ("<script>M.editor_tinymce = {}; M.editor_tinymce.filepicker_options = %s;\n"
             "M.core_filepicker = {}; M.core_filepicker.instances = %s;</script>\n") % (
         json.dumps(options), json.dumps(instances))
-    return page("Course: Edit course settings", body, session, wwwroot, head + LEGACY_EDITOR_BOOT % "\n    ".join(boots))
+    return page("Course: Edit course settings", course_form(session, editors_html), session, wwwroot,
+                head + LEGACY_EDITOR_BOOT % "\n    ".join(boots))
 
 
-# Page families of the course page, by the "editor" switch. Modern families
-# (TinyMCE 6/7, Atto) add their builders here.
-EDITOR_PAGES = {"legacy": legacy_editor_page}
+# TinyMCE 6/7 (Moodle 4.1 and later): the frame sits in div.tox-edit-area; the
+# picker options are registered options of the editor instance that the
+# page's global tinymce object holds.
+TINY_EDITOR_BOOT = """
+<script>
+(function(){
+  var editors = {};
+  window.tinymce = {
+    get: function (id) { return id === undefined ? Object.values(editors) : (editors[id] || null); }
+  };
+  function boot(id, content, opts) {
+    var f = document.getElementById(id + "_ifr");
+    var d = f.contentWindow.document;
+    d.open();
+    d.write('<!DOCTYPE html><html><head><meta charset="utf-8"></head>' +
+            '<body id="tinymce" class="mce-content-body" data-id="' + id + '" contenteditable="true">' + content + '</body></html>');
+    d.close();
+    var ta = document.getElementById(id);
+    editors[id] = {
+      id: id,
+      options: { get: function (name) { return opts[name]; } },
+      getContent: function () { return d.body.innerHTML; },
+      setContent: function (html) { d.body.innerHTML = html; ta.value = html; return html; },
+      getBody: function () { return d.body; },
+      getDoc: function () { return d; }
+    };
+    ta.value = content;
+  }
+  window.addEventListener("DOMContentLoaded", function(){
+    %s
+  });
+})();
+</script>
+"""
+
+
+def tiny_editor_page(site, session, wwwroot):
+    editors_html, boots = [], []
+    for field in EDITOR_FIELDS:
+        eid = "id_" + field
+        per_type, itemid, _ = picker_options(site, session, wwwroot)
+        opts = {"moodle:filepickers": per_type, "moodle:draftitemid": itemid, "moodle:contextid": COURSE_CONTEXT_ID}
+        editors_html.append(
+            '<div class="fitem"><div class="felement feditor">'
+            '<textarea id="%(eid)s" name="%(field)s[text]" rows="15" cols="80" style="display: none;" aria-hidden="true"></textarea>'
+            '<div role="application" class="tox tox-tinymce"><div class="tox-editor-container">'
+            '<div class="tox-sidebar-wrap"><div class="tox-edit-area">'
+            '<iframe id="%(eid)s_ifr" frameborder="0" allowtransparency="true" title="Rich text area"'
+            ' class="tox-edit-area__iframe"></iframe></div></div></div></div>'
+            '<input type="hidden" name="%(field)s[format]" value="1">'
+            '<input type="hidden" name="%(field)s[itemid]" value="%(itemid)d">'
+            '</div></div>\n' % {"eid": eid, "field": field, "itemid": itemid})
+        boots.append("boot(%s, %s, %s);" % (json.dumps(eid), json.dumps("<p>Text of %s</p>" % field), json.dumps(opts)))
+    return page("Course: Edit course settings", course_form(session, editors_html), session, wwwroot,
+                TINY_EDITOR_BOOT % "\n    ".join(boots))
+
+
+# Atto: no frame; the editable element is a div whose id is the textarea's id
+# followed by "editable". Its picker options stay inside the editor instance.
+def atto_editor_page(site, session, wwwroot):
+    editors_html = []
+    for field in EDITOR_FIELDS:
+        eid = "id_" + field
+        _, itemid, _ = picker_options(site, session, wwwroot)
+        editors_html.append(
+            '<div class="fitem"><div class="felement feditor"><div class="editor_atto">'
+            '<div class="editor_atto_content_wrap"><div id="%(eid)seditable" contenteditable="true" role="textbox"'
+            ' spellcheck="true" aria-live="off" class="editor_atto_content form-control"><p>Text of %(field)s</p></div></div>'
+            '<textarea id="%(eid)s" name="%(field)s[text]" rows="15" cols="80" hidden="hidden"></textarea></div>'
+            '<input type="hidden" name="%(field)s[format]" value="1">'
+            '<input type="hidden" name="%(field)s[itemid]" value="%(itemid)d">'
+            '</div></div>\n' % {"eid": eid, "field": field, "itemid": itemid})
+    return page("Course: Edit course settings", course_form(session, editors_html), session, wwwroot)
+
+
+# Page families of the course page, by the "editor" switch.
+EDITOR_PAGES = {"legacy": legacy_editor_page, "tiny": tiny_editor_page, "atto": atto_editor_page}
 
 
 def login_page(site, session, wwwroot, error=""):
