@@ -101,9 +101,9 @@ QString TEmbeddedWB::LocationURL() const
 
 void TEmbeddedWB::Refresh()
 {
-    FNavigatePending = true;
-    SetReadyState(rsLoading);
-    FPage->triggerAction(QWebEnginePage::Reload);
+    // Nothing shown, nothing to reload: the refresh ends at once.
+    if (StartNavigation(FPage->url()))
+        FPage->triggerAction(QWebEnginePage::Reload);
 }
 
 void TEmbeddedWB::GoBack() { FPage->triggerAction(QWebEnginePage::Back); }

@@ -73,6 +73,11 @@ public:
 
     THtmlDocument Document();
 
+    // New-window requests (target="_blank", window.open) load in this control;
+    // true unless set otherwise.
+    bool OpenNewWindowsInPlace() const { return FOpenNewWindowsInPlace; }
+    void SetOpenNewWindowsInPlace(bool v) { FOpenNewWindowsInPlace = v; }
+
     int ScriptTimeout() const { return FScriptTimeout; }
     void SetScriptTimeout(int ms) { FScriptTimeout = ms; }
 
@@ -114,4 +119,5 @@ private:
     bool FCanGoBack = false;
     bool FCanGoForward = false;
     int FScriptTimeout = 10000;
+    bool FOpenNewWindowsInPlace = true;
 };

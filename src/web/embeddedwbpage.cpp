@@ -46,8 +46,9 @@ TEmbeddedWBPage::TEmbeddedWBPage(QWebEngineProfile* profile, TEmbeddedWB* browse
 
 QWebEnginePage* TEmbeddedWBPage::createWindow(WebWindowType)
 {
-    // Links and scripts that ask for a new window load in this same control.
-    return this;
+    // Links and scripts that ask for a new window load in this same control,
+    // unless the control's owner wants the engine's default (no new window).
+    return FBrowser->OpenNewWindowsInPlace() ? this : nullptr;
 }
 
 bool TEmbeddedWBPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)

@@ -57,6 +57,11 @@ TEST_F(EmbeddedWBTest, AnAddressTheEngineCannotLoadEndsTheWait)
             testutil::waitUntil([&] { return done; }, 5000);
         }
     }
+    // A refresh with nothing shown ends as well.
+    TEmbeddedWB blank;
+    bool refreshed = false;
+    QTimer::singleShot(0, [&] { refreshed = TEmbeddedWBUtil::RefreshAndWait(&blank); });
+    EXPECT_TRUE(testutil::waitUntil([&] { return refreshed; }, 10000));
     const QStringList none;
     bool posted = false;
     QTimer::singleShot(0, [&] { TEmbeddedWBUtil::BrowserPost(b.get(), "/login/", &none, nullptr); posted = true; });
@@ -145,6 +150,11 @@ TEST_F(EmbeddedWBTest, NewWindowRequestsLoadInTheSameControl)
     EXPECT_TRUE(testutil::waitUntil([&] { return b->LocationURL().contains("/login/index.php") && !b->Busy(); }));
     b->ExecScript("setTimeout(function () { window.open('/index.php?opened', '_blank'); }, 0);");
     EXPECT_TRUE(testutil::waitUntil([&] { return b->LocationURL().endsWith("/index.php?opened") && !b->Busy(); }));
+    // Switched off, the request opens nothing here.
+    b->SetOpenNewWindowsInPlace(false);
+    b->ExecScript("setTimeout(function () { window.open('/my/', '_blank'); }, 0);");
+    testutil::waitUntil([] { return false; }, 500);
+    EXPECT_TRUE(b->LocationURL().endsWith("/index.php?opened"));
 }
 
 TEST_F(EmbeddedWBTest, AllControlsShareOneSession)
