@@ -30,6 +30,18 @@ TEmbeddedWB::TEmbeddedWB(QWidget* parent, QWebEngineProfile* profile)
     });
     connect(FPage, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) { Later([this, url] { PageUrlChanged(url); }); });
     connect(FPage, &QWebEnginePage::loadProgress, this, [this](int p) { Later([this, p] { Q_EMIT ProgressChange(p, 100); }); });
+    // A renderer that died answers nothing more: waits for its scripts and
+    // loads must end now rather than at their time-outs (or never).
+    connect(FPage, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+                qCWarning(lcBrowserScript) << "the page's renderer ended, status" << status << "exit code" << exitCode;
+                FRendererGone = true;
+                Q_EMIT RendererTerminated();
+                Later([this] {
+                    FNavigatePending = false;
+                    SetReadyState(rsComplete);
+                });
+            });
 }
 
 TEmbeddedWB::~TEmbeddedWB()
@@ -124,6 +136,7 @@ void TEmbeddedWB::PageLoadingChanged(const QWebEngineLoadingInfo& info)
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
         FNavigatePending = false;
+        FRendererGone = false;
         if (FReadyState == rsComplete || FReadyState == rsUninitialized)
             SetReadyState(rsLoading);
         break;
@@ -218,6 +231,7 @@ QVariant TEmbeddedWB::RunScript(quint32 worldId, const QString& source)
         timer.setSingleShot(true);
         connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
         connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+        connect(this, &TEmbeddedWB::RendererTerminated, &loop, &QEventLoop::quit);
         wait->Loop = &loop;
         timer.start(FScriptTimeout);
         loop.exec();
@@ -225,6 +239,8 @@ QVariant TEmbeddedWB::RunScript(quint32 worldId, const QString& source)
         if (!guard)
             throw EBrowserScriptError(QStringLiteral("The browser was closed while a script ran"));
     }
+    if (!wait->Done && FRendererGone)
+        throw EBrowserScriptError(QStringLiteral("The page's renderer stopped before the script answered"));
     if (!wait->Done) {
         // Which script it was helps whoever reads the log; the user gets the plain message.
         qCWarning(lcBrowserScript).noquote() << "no answer in" << FScriptTimeout << "ms from" << LocationURL() << "to:"

@@ -94,6 +94,9 @@ Q_SIGNALS:
     void ProgressChange(int progress, int progressMax);
     void CommandStateChange(int command, bool enable);
     void ReadyStateChanged(int state);
+    // The page's renderer process ended (crashed or was killed); the page
+    // shows nothing until the next navigation.
+    void RendererTerminated();
     // The document event sink: focus entered an element (a frame element when
     // focus moved into a frame), or an element was clicked.
     void DocumentFocusIn(const THtmlElement& element);
@@ -120,4 +123,5 @@ private:
     bool FCanGoForward = false;
     int FScriptTimeout = 10000;
     bool FOpenNewWindowsInPlace = true;
+    bool FRendererGone = false;
 };

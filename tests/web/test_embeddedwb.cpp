@@ -5,7 +5,11 @@
 #include "web/embeddedwb.h"
 #include "web/webbrowsers.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
+#include <QWebEnginePage>
+#include <csignal>
+#include <sys/types.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -140,6 +144,28 @@ TEST_F(EmbeddedWBTest, AScriptWaitEndsWithATimeOutAndKeepsTheLoopRunning)
     EXPECT_THROW(b->ExecScript("document.getElementById('newwin').click(); 1"), EBrowserScriptError);
     EXPECT_TRUE(timerRan);
     ASSERT_TRUE(TEmbeddedWB::WaitForReadyState(b.get(), TEmbeddedWB::rsComplete, true));
+}
+
+TEST_F(EmbeddedWBTest, ARendererThatDiesEndsTheWaitAtOnce)
+{
+    auto b = webtest::NewBrowser();
+    ASSERT_TRUE(webtest::LoadHtml(b.get(), "<p>doomed</p>"));
+    const qint64 pid = b->page()->renderProcessPid();
+    ASSERT_GT(pid, 0);
+    b->SetScriptTimeout(30000);
+    QTimer::singleShot(300, [pid] { ::kill(pid_t(pid), SIGKILL); });
+    QElapsedTimer t;
+    t.start();
+    try {
+        b->ExecScript("var t = Date.now(); while (Date.now() - t < 20000) {} 1");
+        ADD_FAILURE() << "the script answered";
+    } catch (const EBrowserScriptError& e) {
+        EXPECT_TRUE(e.Message().contains("renderer")) << e.Message().toStdString();
+    }
+    EXPECT_LT(t.elapsed(), 15000);
+    // The control comes back with the next page.
+    ASSERT_TRUE(webtest::Load(b.get(), Site->Url("/")));
+    EXPECT_EQ(b->ScriptValue("M.cfg.wwwroot").toString(), Site->RootUrl());
 }
 
 TEST_F(EmbeddedWBTest, NewWindowRequestsLoadInTheSameControl)
