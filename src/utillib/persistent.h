@@ -28,15 +28,8 @@ public:
     static QString ClassNameOf(const QMetaObject* mo);
 
 protected:
-    friend class TPersistentAccess;
     // Raises EConvertError "Cannot assign a <source> to a <dest>".
     virtual void AssignTo(TPersistent* dest);
-};
-
-// Lets a class forward an AssignTo call to another object's protected override.
-class TPersistentAccess {
-public:
-    static void AssignTo(TPersistent* source, TPersistent* dest) { source->AssignTo(dest); }
 };
 
 // A list of text lines held as a persisted sub-object.

@@ -1,6 +1,5 @@
 #include "app/shell/tabbedbrowseclientframe.h"
 
-#include "app/shell/globaldm.h"
 #include "utillib/globalutils.h"
 #include "web/embeddedwb.h"
 

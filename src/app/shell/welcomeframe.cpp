@@ -31,13 +31,6 @@ TMoodleSysConfigPresets* TFrameWelcome::MoodlePresets() const
     return AppConfig()->MoodleSysConfigPresets();
 }
 
-void TFrameWelcome::ModeChanged()
-{
-    // The base class keeps new windows in the control in every mode; on the
-    // welcome page that is also what a user expects of its links.
-    TFrameMainBrowser::ModeChanged();
-}
-
 void TFrameWelcome::BrowserDocumentComplete()
 {
     TFrameMainBrowser::BrowserDocumentComplete();

@@ -35,7 +35,6 @@ public:
     static inline const QString MsgUsingLatest = QStringLiteral("You are now using the lastest one.");
 
 protected:
-    void ModeChanged() override;
     void BrowserDocumentComplete() override;
     void BrowserDownloadComplete() override;
 
