@@ -81,10 +81,19 @@ void ModalWatcher::Poll()
         return;
     }
     ++DialogsSeen;
-    if (FOnDialog)
-        FOnDialog(w);
-    else if (auto* d = qobject_cast<QDialog*>(w))
-        d->reject();
+    if (!FOnDialog) {
+        if (auto* d = qobject_cast<QDialog*>(w))
+            d->reject();
+        return;
+    }
+    // The handler runs from a timer of its own: Qt does not fire a timer
+    // again while its handler runs, and this one must keep answering the
+    // windows the handler itself opens.
+    QPointer<QWidget> target(w);
+    QTimer::singleShot(0, this, [this, target] {
+        if (target)
+            FOnDialog(target);
+    });
 }
 
 void DialogsTest::SetUp()
