@@ -1,0 +1,389 @@
+#include "ftptestserver.h"
+#include "moodlesitefixture.h"
+#include "officetestutil.h"
+#include "testutil.h"
+
+#include "app/config/appconfigs.h"
+#include "app/uploaders/fileuploaderconfigs.h"
+#include "app/uploaders/ftpfileuploader.h"
+#include "app/wordeditor/uploadlogform.h"
+#include "app/wordeditor/wordeditorform.h"
+#include "office/officeclient.h"
+#include "office/officewordautomation.h"
+#include "utillib/globalutils.h"
+#include "web/embeddedwb.h"
+#include "web/moodlesiteconnect.h"
+#include "web/webbrowsers.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString FrameId = QStringLiteral("id_summary_editor_ifr");
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// Runs action once the window is shown: Execute pumps events (page scripts)
+// before its modal loop starts, so a plain zero timer could fire too early.
+void WhenShown(QWidget* window, std::function<void()> action)
+{
+    auto* poll = new QTimer(window);
+    QObject::connect(poll, &QTimer::timeout, window, [window, poll, action] {
+        if (!window->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        action();
+    });
+    poll->start(20);
+}
+
+// One helper and one site for the whole executable (LibreOffice starts once
+// per process); every test gets a fresh window, a fresh course page and a
+// site preset of its own.
+class WordEditorTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_work = new QTemporaryDir();
+        s_client = new TOfficeClient(s_work->path(), officetest::HelperPath());
+        s_client->Start();
+        s_site = new TMoodleSite();
+        s_browser = new TEmbeddedWB();
+        s_browser->resize(1000, 700);
+        s_browser->show();
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_browser;
+        delete s_site;
+        delete s_client;
+        delete s_work;
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(s_site->IsRunning());
+        ASSERT_TRUE(s_client->WaitReady(120000));
+        s_site->Configure(QJsonObject{{"upload_delay", 0}, {"upload_answers", QJsonArray()}});
+        m_config = NewConfig<TMoodleSysConfig>();
+        m_config->SetRootUrl(s_site->RootUrl());
+        m_config->SetAccountName(TMoodleSite::User);
+        m_config->SetAccountPassword(TMoodleSite::Password);
+        if (!s_loggedIn) {
+            TMoodleSiteConnect::LoginToMoodle(s_browser, m_config.get());
+            s_loggedIn = true;
+        }
+        ASSERT_TRUE(TEmbeddedWBUtil::OpenUrlAndWait(s_browser, s_site->Url("/course/edit.php?id=2")));
+        ASSERT_TRUE(s_browser->LocationURL().endsWith("/course/edit.php?id=2")) << s_browser->LocationURL().toStdString();
+        m_frame = s_browser->Document().GetElementById(FrameId);
+        ASSERT_TRUE(m_frame.IsAssigned());
+        // The editor frame is filled by the page's own script after load.
+        ASSERT_TRUE(WaitFor([&] { return EditorHtml().contains("Text of summary_editor"); }, 10000));
+        s_site->ResetRequests();
+        m_form = std::make_unique<TFormWordEditor>(*s_client);
+        m_form->SetEditorBrowser(s_browser);
+        m_form->SetEditorElem(m_frame);
+        m_form->SetMoodleSysConfig(m_config.get());
+    }
+    void TearDown() override
+    {
+        m_form.reset();
+        FileUploaderPresetsConfig()->Presets()->Clear();
+        // FTP threads free themselves through the event loop; let them.
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_ftp.reset();
+    }
+
+    // A real FTP server and an uploader preset for it, named by the site.
+    void SetUpFtp(int rate = 4 * 1024 * 1024)
+    {
+        m_ftp = std::make_unique<FtpTestServer>(rate);
+        QString error;
+        ASSERT_TRUE(m_ftp->Start(&error)) << error.toStdString();
+        TFlexConfigPreset* preset =
+            FileUploaderPresetsConfig()->Presets()->CreateItem(&TFtpFileUploaderConfig::staticMetaObject);
+        preset->SetName("pictures-ftp");
+        auto* ftp = qobject_cast<TFtpFileUploaderConfig*>(preset->Config());
+        ASSERT_NE(ftp, nullptr);
+        ftp->SetUploaderName("FTP");
+        ftp->SetHost("127.0.0.1");
+        ftp->SetPort(m_ftp->Port());
+        ftp->SetUserName(m_ftp->UserName());
+        ftp->SetPassword(m_ftp->Password());
+        ftp->SetVisitPath("http://pictures.example/up/");
+        m_config->SetFileUploadMethod(TMoodleSysConfig::umCustom);
+        m_config->SetCustomFileUploaderConfigName("pictures-ftp");
+    }
+
+    QString EditorHtml() const { return m_frame.ContentDocument().Body().InnerHTML(); }
+    void SetEditorHtml(const QString& html) const { m_frame.ContentDocument().Body().SetInnerHTML(html); }
+    QString Picture(const QString& name, const QColor& colour, int w = 40, int h = 30)
+    {
+        const QString path = m_dir.filePath(name);
+        EXPECT_TRUE(officetest::WritePng(path, colour, w, h));
+        return path;
+    }
+    static QString FileUrl(const QString& path) { return QUrl::fromLocalFile(path).toString(); }
+    // Puts HTML into the window's document through the clipboard, the way a
+    // user pastes.
+    void PasteIntoDocument(const QString& html)
+    {
+        auto* mime = new QMimeData();
+        mime->setHtml("<html><body>" + html + "</body></html>");
+        QGuiApplication::clipboard()->setMimeData(mime);
+        IWordDocument* doc = m_form->WordDoc();
+        doc->SelectAll();
+        doc->Paste();
+    }
+    QString ThreePicturesOneTwice()
+    {
+        const QString red = FileUrl(Picture("red.png", Qt::red));
+        const QString blue = FileUrl(Picture("blue.png", Qt::blue, 30, 20));
+        return QStringLiteral("<p>Pictures:</p><p><img src=\"%1\"> and <img src=\"%2\"></p><p>again <img src=\"%1\"></p>")
+            .arg(red, blue);
+    }
+    int RepoPosts() const { return int(s_site->RequestsTo("/repository/repository_ajax.php").size()); }
+
+    static QTemporaryDir* s_work;
+    static TOfficeClient* s_client;
+    static TMoodleSite* s_site;
+    static TEmbeddedWB* s_browser;
+    static bool s_loggedIn;
+    QTemporaryDir m_dir;
+    std::unique_ptr<TMoodleSysConfig> m_config;
+    THtmlElement m_frame;
+    std::unique_ptr<TFormWordEditor> m_form;
+    std::unique_ptr<FtpTestServer> m_ftp;
+};
+
+QTemporaryDir* WordEditorTest::s_work = nullptr;
+TOfficeClient* WordEditorTest::s_client = nullptr;
+TMoodleSite* WordEditorTest::s_site = nullptr;
+TEmbeddedWB* WordEditorTest::s_browser = nullptr;
+bool WordEditorTest::s_loggedIn = false;
+
+TEST_F(WordEditorTest, EditorTextArrivesInTheDocumentAndAnEmptyEditorEmptiesIt)
+{
+    SetEditorHtml("<p>Hello <b>bold</b> world</p><p>Second line</p>");
+    QGuiApplication::clipboard()->setText("previous clipboard");
+    m_form->LoadEditorHtmlToWord(m_frame);
+    EXPECT_TRUE(m_form->WordDoc()->Text().startsWith(QStringLiteral("Hello bold world\nSecond line")))
+        << m_form->WordDoc()->Text().toStdString();
+    // The content travelled over the clipboard, replacing what was there.
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->html().contains("<b>bold</b>"));
+
+    SetEditorHtml("<p>  </p>");
+    m_form->LoadEditorHtmlToWord(m_frame);
+    EXPECT_EQ(m_form->WordDoc()->Text(), QString());
+    EXPECT_EQ(m_form->WordDoc()->ParagraphCount(), 1);
+}
+
+TEST_F(WordEditorTest, FullConversionBringsTheEditorTextToo)
+{
+    SetEditorHtml("<p>Converted <i>text</i></p>");
+    m_form->SetHtmlToWordEditorConvertMethod(TFormWordEditor::cmFullConversion);
+    m_form->LoadEditorHtmlToWord(m_frame);
+    EXPECT_TRUE(m_form->WordDoc()->Text().contains("Converted text")) << m_form->WordDoc()->Text().toStdString();
+    EXPECT_TRUE(QFile::exists(AppTempPath(false) + "/Import.html"));
+}
+
+TEST_F(WordEditorTest, DoneUploadsEachPictureOnceAndRewritesEverySrc)
+{
+    PasteIntoDocument(ThreePicturesOneTwice());
+    std::vector<TFileUploader*> uploaders;
+    m_form->OnUploaderReady = [&](TFileUploader* u) { uploaders.push_back(u); };
+
+    EXPECT_EQ(m_form->SubmitToEditor(), orAllDone);
+    EXPECT_TRUE(m_form->UploadLogs().isEmpty()) << m_form->UploadLogs().join("\n").toStdString();
+    EXPECT_EQ(RepoPosts(), 2);
+    EXPECT_EQ(uploaders.size(), 1u);
+
+    const QString html = EditorHtml();
+    EXPECT_TRUE(html.startsWith("<div style=\"position: relative\">")) << html.toStdString();
+    EXPECT_TRUE(html.endsWith("</div>")) << html.toStdString();
+    EXPECT_FALSE(html.contains("MsoNormal", Qt::CaseInsensitive));
+    EXPECT_TRUE(html.contains("Pictures:"));
+    const QStringList srcs = officetest::ImageSources(html);
+    ASSERT_EQ(srcs.size(), 3) << html.toStdString();
+    for (const QString& src : srcs)
+        EXPECT_TRUE(src.startsWith(s_site->RootUrl() + "/draftfile.php/")) << src.toStdString();
+    EXPECT_EQ(srcs[0], srcs[2]);
+    EXPECT_NE(srcs[0], srcs[1]);
+    EXPECT_EQ(m_form->GaugeSubmitProgress->value(), m_form->GaugeSubmitProgress->maximum());
+    EXPECT_EQ(m_form->GaugeSubmitProgress->maximum(), 3);
+    EXPECT_EQ(m_form->CurrState(), TFormWordEditor::esEditing);
+
+    // Opening the editor again brings the site's pictures (readable only with
+    // the session) back into the document, and a second Done uploads them
+    // again instead of losing them.
+    m_form->LoadEditorHtmlToWord(m_frame);
+    s_site->ResetRequests();
+    EXPECT_EQ(m_form->SubmitToEditor(), orAllDone);
+    EXPECT_EQ(RepoPosts(), 2);
+    const QStringList again = officetest::ImageSources(EditorHtml());
+    ASSERT_EQ(again.size(), 3) << EditorHtml().toStdString();
+    for (const QString& src : again)
+        EXPECT_TRUE(src.startsWith(s_site->RootUrl() + "/draftfile.php/")) << src.toStdString();
+    EXPECT_EQ(again[0], again[2]);
+    EXPECT_NE(again[0], srcs[0]);
+}
+
+TEST_F(WordEditorTest, DocumentWithoutPicturesCreatesNoUploaderAndExecuteAnswersTrue)
+{
+    SetEditorHtml("<p>Just words</p>");
+    std::vector<TFileUploader*> uploaders;
+    m_form->OnUploaderReady = [&](TFileUploader* u) { uploaders.push_back(u); };
+    WhenShown(m_form.get(), [&] { m_form->BtnDone->click(); });
+    EXPECT_TRUE(m_form->Execute(s_browser, m_frame, m_config.get()));
+    EXPECT_TRUE(uploaders.empty());
+    EXPECT_TRUE(m_form->UploadLogs().isEmpty());
+    EXPECT_EQ(RepoPosts(), 0);
+    EXPECT_TRUE(EditorHtml().contains("Just words"));
+    EXPECT_TRUE(EditorHtml().startsWith("<div style=\"position: relative\">"));
+}
+
+TEST_F(WordEditorTest, DiscardAnswersFalseAndLeavesTheEditorAlone)
+{
+    SetEditorHtml("<p>Keep me</p>");
+    const QString before = EditorHtml();
+    WhenShown(m_form.get(), [&] { m_form->BtnCancel->click(); });
+    EXPECT_FALSE(m_form->Execute(s_browser, m_frame, m_config.get()));
+    EXPECT_EQ(EditorHtml(), before);
+}
+
+TEST_F(WordEditorTest, SecondPictureFailsPartialResultLogAndDiscardAnswersFalse)
+{
+    const QString a = FileUrl(Picture("a.png", Qt::red));
+    const QString b = FileUrl(Picture("b.png", Qt::green, 20, 20));
+    const QString c = FileUrl(Picture("c.png", Qt::blue, 30, 10));
+    SetEditorHtml(QStringLiteral("<p>One <img src=\"%1\"> two <img src=\"%2\"> three <img src=\"%3\"></p>").arg(a, b, c));
+    s_site->Configure(QJsonObject{{"upload_answers",
+                                   QJsonArray{QStringLiteral("{\"url\":\"%1/draftfile.php/5/user/draft/1/first.png\"}")
+                                                  .arg(s_site->RootUrl()),
+                                              QStringLiteral("{\"error\":\"Disk is full\"}")}}});
+
+    QString logTitle;
+    QStringList logLines;
+    bool firstOutcome = true;
+    WhenShown(m_form.get(), [&] {
+        // The log dialog is modal inside Done: read and close it from a timer.
+        auto* poll = new QTimer(m_form.get());
+        QObject::connect(poll, &QTimer::timeout, m_form.get(), [&, poll] {
+            TFormUploadLog* log = m_form->UploadLogForm();
+            if (!log->isVisible())
+                return;
+            poll->stop();
+            logTitle = log->Title();
+            logLines = log->Log();
+            log->BtnClose->click();
+        });
+        poll->start(50);
+        m_form->BtnDone->click();
+        firstOutcome = m_form->isVisible();
+        m_form->BtnCancel->click();
+    });
+    EXPECT_FALSE(m_form->Execute(s_browser, m_frame, m_config.get()));
+    EXPECT_TRUE(firstOutcome) << "the window stays open after an incomplete submission";
+    EXPECT_EQ(logTitle, QStringLiteral("Error occurs in uploading process"));
+    EXPECT_EQ(logLines, m_form->UploadLogs());
+    ASSERT_EQ(m_form->UploadLogs().size(), 1) << m_form->UploadLogs().join("\n").toStdString();
+    const QString line = m_form->UploadLogs().first();
+    EXPECT_TRUE(line.startsWith("[Error] Fail to upload file ")) << line.toStdString();
+    EXPECT_TRUE(line.endsWith(": Disk is full")) << line.toStdString();
+    EXPECT_EQ(RepoPosts(), 2);
+
+    // The HTML went in all the same: the first picture uploaded, the failed
+    // and the untried ones emptied.
+    const QStringList srcs = officetest::ImageSources(EditorHtml());
+    ASSERT_EQ(srcs.size(), 3) << EditorHtml().toStdString();
+    EXPECT_EQ(srcs[0], s_site->RootUrl() + "/draftfile.php/5/user/draft/1/first.png");
+    EXPECT_EQ(srcs[1], QString());
+    EXPECT_EQ(srcs[2], QString());
+    // The file named in the log is the second picture of the exported page.
+    EXPECT_FALSE(line.contains("a.png"));
+}
+
+TEST_F(WordEditorTest, DoneThroughAnFtpPresetAddressesAreVisitPathAndServerName)
+{
+    SetUpFtp();
+    PasteIntoDocument(ThreePicturesOneTwice());
+    EXPECT_EQ(m_form->SubmitToEditor(), orAllDone) << m_form->UploadLogs().join("\n").toStdString();
+    EXPECT_EQ(RepoPosts(), 0);
+    const QStringList srcs = officetest::ImageSources(EditorHtml());
+    ASSERT_EQ(srcs.size(), 3) << EditorHtml().toStdString();
+    for (const QString& src : srcs) {
+        ASSERT_TRUE(src.startsWith("http://pictures.example/up/")) << src.toStdString();
+        const QString name = src.mid(QStringLiteral("http://pictures.example/up/").size());
+        EXPECT_TRUE(QFile::exists(QDir(m_ftp->Root()).filePath(name))) << name.toStdString();
+    }
+    EXPECT_EQ(srcs[0], srcs[2]);
+    EXPECT_NE(srcs[0], srcs[1]);
+    EXPECT_EQ(QDir(m_ftp->Root()).entryList(QDir::Files).size(), 2);
+}
+
+TEST_F(WordEditorTest, MissingUploaderPresetFailsWithALineNamingItAndSendsNothing)
+{
+    SetUpFtp();
+    m_config->SetCustomFileUploaderConfigName("deleted-preset");
+    PasteIntoDocument(ThreePicturesOneTwice());
+    EXPECT_EQ(m_form->SubmitToEditor(), orFail);
+    ASSERT_EQ(m_form->UploadLogs().size(), 1);
+    EXPECT_EQ(m_form->UploadLogs().first(), QStringLiteral("[Error] : Uploader preset \"deleted-preset\" not found"));
+    EXPECT_EQ(m_ftp->LoginCount(), 0);
+    EXPECT_EQ(RepoPosts(), 0);
+    // The pictures keep their local addresses.
+    const QStringList srcs = officetest::ImageSources(EditorHtml());
+    ASSERT_EQ(srcs.size(), 3);
+    EXPECT_FALSE(srcs[0].isEmpty());
+    EXPECT_FALSE(srcs[0].contains("://"));
+}
+
+TEST_F(WordEditorTest, AbortDuringAnUploadOfManyFiles)
+{
+    SetUpFtp(64 * 1024);
+    // A page of its own whose pictures the server receives slowly.
+    QStringList imgs;
+    for (int i = 0; i < 6; ++i) {
+        QByteArray data(96 * 1024, char('a' + i));
+        ASSERT_TRUE(testutil::writeFile(m_dir.filePath(QStringLiteral("slow%1.png").arg(i)), data));
+        imgs << QStringLiteral("<img src=\"slow%1.png\">").arg(i);
+    }
+    const QString page = m_dir.filePath("page.html");
+    ASSERT_TRUE(testutil::writeFile(page, ("<html><body>" + imgs.join(" ") + "</body></html>").toUtf8()));
+    TEmbeddedWB browser;
+    browser.Navigate(QUrl::fromLocalFile(page).toString());
+    ASSERT_TRUE(TEmbeddedWB::WaitForReadyState(&browser, TEmbeddedWB::rsComplete, false));
+
+    QTimer::singleShot(800, m_form.get(), [&] { m_form->AbortUploading(); });
+    EXPECT_EQ(m_form->CheckAndUploadHtmlImages(browser.Document(), m_dir.path()), orFail);
+    ASSERT_FALSE(m_form->UploadLogs().isEmpty());
+    EXPECT_EQ(m_form->UploadLogs().last(), QStringLiteral("[Error] : User terminated uploading"));
+    EXPECT_LT(QDir(m_ftp->Root()).entryList(QDir::Files).size(), 6);
+}
+
+} // namespace
