@@ -23,7 +23,12 @@
 #include <QJsonArray>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QLabel>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
@@ -216,9 +221,22 @@ TEST_F(WordEditorTest, DoneUploadsEachPictureOnceAndRewritesEverySrc)
 {
     PasteIntoDocument(ThreePicturesOneTwice());
     std::vector<TFileUploader*> uploaders;
-    m_form->OnUploaderReady = [&](TFileUploader* u) { uploaders.push_back(u); };
+    bool doneEnabled = true, statusShown = false;
+    QString statusText;
+    m_form->OnUploaderReady = [&](TFileUploader* u) {
+        uploaders.push_back(u);
+        // While the run goes on, a second Done cannot start a second run.
+        doneEnabled = m_form->BtnDone->isEnabled();
+        statusShown = m_form->PanelSubmitStatus->isVisibleTo(m_form.get());
+        statusText = m_form->LabelSubmitStatus->text();
+    };
 
     EXPECT_EQ(m_form->SubmitToEditor(), orAllDone);
+    EXPECT_FALSE(doneEnabled);
+    EXPECT_TRUE(statusShown);
+    EXPECT_EQ(statusText, QStringLiteral("Preparing"));
+    EXPECT_EQ(m_form->LabelSubmitStatus->text(), QStringLiteral("Submit done"));
+    EXPECT_TRUE(m_form->BtnDone->isEnabled());
     EXPECT_TRUE(m_form->UploadLogs().isEmpty()) << m_form->UploadLogs().join("\n").toStdString();
     EXPECT_EQ(RepoPosts(), 2);
     EXPECT_EQ(uploaders.size(), 1u);
@@ -384,6 +402,56 @@ TEST_F(WordEditorTest, AbortDuringAnUploadOfManyFiles)
     ASSERT_FALSE(m_form->UploadLogs().isEmpty());
     EXPECT_EQ(m_form->UploadLogs().last(), QStringLiteral("[Error] : User terminated uploading"));
     EXPECT_LT(QDir(m_ftp->Root()).entryList(QDir::Files).size(), 6);
+}
+
+TEST_F(WordEditorTest, AbortEndsARepositoryPostInFlight)
+{
+    // The site holds every upload for a long time; Abort must not wait for it.
+    s_site->Configure(QJsonObject{{"upload_delay", 8}});
+    PasteIntoDocument(ThreePicturesOneTwice());
+    m_form->OnUploaderReady = [&](TFileUploader*) {
+        QTimer::singleShot(700, m_form.get(), [&] { m_form->BtnAbort->click(); });
+    };
+    EXPECT_EQ(m_form->SubmitToEditor(), orFail);
+    ASSERT_FALSE(m_form->UploadLogs().isEmpty());
+    EXPECT_EQ(m_form->UploadLogs().last(), QStringLiteral("[Error] : User terminated uploading"));
+    // The first post was ended, not finished: no picture got a site address.
+    for (const QString& src : officetest::ImageSources(EditorHtml()))
+        EXPECT_FALSE(src.contains("/draftfile.php/")) << src.toStdString();
+    s_site->Configure(QJsonObject{{"upload_delay", 0}});
+}
+
+TEST_F(WordEditorTest, BottomPanelDoubleClickImportAndExport)
+{
+    PasteIntoDocument("<p>Old content</p>");
+    QTest::mouseDClick(m_form->PanelBottom, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(m_form->WordDoc()->Text(), QString());
+    EXPECT_EQ(m_form->HtmlToWordEditorConvertMethod(), TFormWordEditor::cmClipboard);
+
+    const QString docx = m_dir.filePath("in.docx");
+    const QString error = officetest::WriteDocxWithPython(docx, {"Imported title", "Imported body"});
+    if (!error.isEmpty())
+        GTEST_SKIP() << "python3-docx: " << error.toStdString();
+    m_form->ImportWordDocument(docx);
+    EXPECT_TRUE(m_form->WordDoc()->Text().startsWith("Imported title\nImported body")) << m_form->WordDoc()->Text().toStdString();
+    const QString out = m_dir.filePath("out.odt");
+    m_form->ExportWordDocument(out, "odt");
+    EXPECT_GT(QFileInfo(out).size(), 0);
+}
+
+TEST(UploadLogForm, TitleDefaultsAndExecuteReplacesTheLines)
+{
+    TFormUploadLog log;
+    log.Execute({}, QString(), false);
+    EXPECT_EQ(log.Title(), QStringLiteral("Log"));
+    EXPECT_EQ(log.MemoLog->toPlainText(), QString());
+    EXPECT_TRUE(log.isVisible());
+    log.Execute({"[Error] : one", "[Error] : two"}, "Error occurs in uploading process", false);
+    EXPECT_EQ(log.Title(), QStringLiteral("Error occurs in uploading process"));
+    EXPECT_EQ(log.Log(), (QStringList{"[Error] : one", "[Error] : two"}));
+    EXPECT_EQ(log.windowTitle(), QStringLiteral("File Upload Log"));
+    log.BtnClose->click();
+    EXPECT_FALSE(log.isVisible());
 }
 
 } // namespace
