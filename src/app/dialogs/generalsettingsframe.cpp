@@ -22,6 +22,7 @@ TFrameGeneralSettings::TFrameGeneralSettings(QWidget* parent) : QFrame(parent)
     FComboBoxSkins->setObjectName(QStringLiteral("ComboBoxSkins"));
     FComboBoxSkins->setEditable(false);
     FComboBoxSkins->addItems(TDmGlobal::SkinNames());
+    FComboBoxSkins->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     auto* labelSkin = new QLabel(QStringLiteral("UI &Skin:"), appearance);
     labelSkin->setBuddy(FComboBoxSkins);
     FCheckBoxEnableWindowAnimation = new QCheckBox(QStringLiteral("Enable &Window Animation"), appearance);
@@ -41,6 +42,11 @@ TFrameGeneralSettings::TFrameGeneralSettings(QWidget* parent) : QFrame(parent)
     FComboBoxAutoOpenWordOccasion->setObjectName(QStringLiteral("ComboBoxAutoOpenWordOccasion"));
     FComboBoxAutoOpenWordOccasion->setEditable(false);
     FComboBoxAutoOpenWordOccasion->addItems(TGeneralConfig::AutoOpenWordOccasionTexts());
+    // Room for the longest text whatever the skin's frame adds around it.
+    int widest = 0;
+    for (const QString& text : TGeneralConfig::AutoOpenWordOccasionTexts())
+        widest = qMax(widest, FComboBoxAutoOpenWordOccasion->fontMetrics().horizontalAdvance(text));
+    FComboBoxAutoOpenWordOccasion->setMinimumWidth(widest + 48);
     auto* labelOccasion = new QLabel(QStringLiteral("&Auto open Word editor on:"), wordEditor);
     labelOccasion->setBuddy(FComboBoxAutoOpenWordOccasion);
     wordLayout->addWidget(labelOccasion, 0, 0);

@@ -34,6 +34,10 @@ TPropertyInspector::TPropertyInspector(QWidget* parent) : QTableWidget(0, 2, par
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
+    // The editors sit in the grid like text; the program's sheet would frame
+    // each of them. (SetColors replaces this sheet and keeps the rule.)
+    setStyleSheet(QStringLiteral("QTableWidget QLineEdit, QTableWidget QSpinBox, QTableWidget QComboBox"
+                                 " { border: none; background: transparent; }"));
 }
 
 void TPropertyInspector::SetInspectObject(QObject* object)
@@ -113,7 +117,6 @@ void TPropertyInspector::AddRow(const TPropInfo& info)
     }
     if (editor) {
         editor->setObjectName(info.Name);
-        editor->setAutoFillBackground(true);
         // The row's editor sits in a container whose position identifies the row.
         auto* cell = new QWidget;
         auto* layout = new QHBoxLayout(cell);
@@ -148,8 +151,10 @@ void TPropertyInspector::ShowValue(int row)
         text = o ? QStringLiteral("(%1)").arg(QString::fromLatin1(o->metaObject()->className())) : QString();
     } else
         text = value.toString();
-    item(row, 1)->setText(text);
-    if (QWidget* editor = EditorOf(PropertyNameAt(row))) {
+    QWidget* editor = EditorOf(PropertyNameAt(row));
+    // The cell shows the text itself only where no editor covers it.
+    item(row, 1)->setText(editor ? QString() : text);
+    if (editor) {
         if (auto* e = qobject_cast<QLineEdit*>(editor))
             e->setText(value.toString());
         else if (auto* e = qobject_cast<QSpinBox*>(editor))
