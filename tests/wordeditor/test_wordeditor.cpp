@@ -21,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPlainTextEdit>
@@ -437,6 +438,39 @@ TEST_F(WordEditorTest, BottomPanelDoubleClickImportAndExport)
     const QString out = m_dir.filePath("out.odt");
     m_form->ExportWordDocument(out, "odt");
     EXPECT_GT(QFileInfo(out).size(), 0);
+}
+
+TEST_F(WordEditorTest, AnErrorInDoneIsShownAndTheWindowStaysUsable)
+{
+    // A preset of a type nobody registered: creating its uploader fails.
+    TFlexConfigPreset* preset = FileUploaderPresetsConfig()->Presets()->CreateItem(&TFileUploaderConfig::staticMetaObject);
+    preset->SetName("strange");
+    qobject_cast<TFileUploaderConfig*>(preset->Config())->SetUploaderName("NoSuchType");
+    m_config->SetFileUploadMethod(TMoodleSysConfig::umCustom);
+    m_config->SetCustomFileUploaderConfigName("strange");
+    SetEditorHtml(QStringLiteral("<p><img src=\"%1\"></p>").arg(FileUrl(Picture("x.png", Qt::red))));
+
+    QString shown;
+    bool doneEnabledAfter = false;
+    WhenShown(m_form.get(), [&] {
+        auto* poll = new QTimer(m_form.get());
+        QObject::connect(poll, &QTimer::timeout, m_form.get(), [&, poll] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            poll->stop();
+            shown = box->text();
+            box->accept();
+            doneEnabledAfter = m_form->BtnDone->isEnabled();
+            m_form->BtnCancel->click();
+        });
+        poll->start(50);
+        m_form->BtnDone->click();
+    });
+    EXPECT_FALSE(m_form->Execute(s_browser, m_frame, m_config.get()));
+    EXPECT_FALSE(shown.isEmpty());
+    EXPECT_TRUE(doneEnabledAfter);
+    EXPECT_EQ(m_form->CurrState(), TFormWordEditor::esEditing);
 }
 
 TEST(UploadLogForm, TitleDefaultsAndExecuteReplacesTheLines)

@@ -32,11 +32,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -96,6 +98,25 @@ QString PictureSuffix(const QString& url, const QString& contentType)
     return QStringLiteral("png");
 }
 
+// Runs an event handler of the window. An error it raises is shown in the
+// program's error box once the handler has returned, the way an unhandled
+// error reaches the application's handler; it must not unwind through Qt's
+// event delivery.
+template <class F> void Guarded(QWidget* window, F&& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        const QString message = QString::fromUtf8(e.what());
+        QPointer<QWidget> owner(window);
+        QTimer::singleShot(0, window, [owner, message] {
+            QMessageBox box(QMessageBox::Critical, QStringLiteral("Vantoli"), message, QMessageBox::Ok, owner.data());
+            box.setObjectName(QStringLiteral("AppErrorMessage"));
+            box.exec();
+        });
+    }
+}
+
 } // namespace
 
 // What one upload run shares with the uploader's callbacks. The callbacks own
@@ -150,7 +171,7 @@ TFormWordEditor::TFormWordEditor(TOfficeClient& client, QWidget* parent)
     BtnAbort->setText(tr("Abort"));
     BtnAbort->setIcon(ActionIcon(TDmGlobal::iaStop));
     BtnAbort->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    connect(BtnAbort, &QToolButton::clicked, this, [this] { BtnAbortClick(); });
+    connect(BtnAbort, &QToolButton::clicked, this, [this] { Guarded(this, [this] { BtnAbortClick(); }); });
     status->addWidget(LabelSubmitStatus, 1);
     status->addWidget(GaugeSubmitProgress, 1);
     status->addWidget(BtnAbort);
@@ -164,17 +185,17 @@ TFormWordEditor::TFormWordEditor(TOfficeClient& client, QWidget* parent)
     ActionPaste->setStatusTip(tr("Inserts Clipboard contents"));
     // The document view takes Ctrl+C/X/V itself; the actions work on the
     // document's selection and carry no window shortcut that would steal them.
-    connect(ActionCopy, &QAction::triggered, this, [this] { WordDoc()->Copy(); });
-    connect(ActionCut, &QAction::triggered, this, [this] { WordDoc()->Cut(); });
-    connect(ActionPaste, &QAction::triggered, this, [this] { WordDoc()->Paste(); });
+    connect(ActionCopy, &QAction::triggered, this, [this] { Guarded(this, [this] { WordDoc()->Copy(); }); });
+    connect(ActionCut, &QAction::triggered, this, [this] { Guarded(this, [this] { WordDoc()->Cut(); }); });
+    connect(ActionPaste, &QAction::triggered, this, [this] { Guarded(this, [this] { WordDoc()->Paste(); }); });
     ActionImport = new QAction(ActionIcon(TDmGlobal::iaImport), tr("Import..."), this);
     ActionImport->setToolTip(tr("Import Word Document"));
     ActionImport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    connect(ActionImport, &QAction::triggered, this, [this] { ActionImportExecute(); });
+    connect(ActionImport, &QAction::triggered, this, [this] { Guarded(this, [this] { ActionImportExecute(); }); });
     ActionExport = new QAction(ActionIcon(TDmGlobal::iaExport), tr("Export..."), this);
     ActionExport->setToolTip(tr("Save Word Document As"));
     ActionExport->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(ActionExport, &QAction::triggered, this, [this] { ActionExportExecute(); });
+    connect(ActionExport, &QAction::triggered, this, [this] { Guarded(this, [this] { ActionExportExecute(); }); });
     addAction(ActionImport);
     addAction(ActionExport);
 
@@ -185,7 +206,7 @@ TFormWordEditor::TFormWordEditor(TOfficeClient& client, QWidget* parent)
 
     BtnDone = new QPushButton(tr("&Done"), PanelBottom);
     BtnCancel = new QPushButton(tr("Dis&card"), PanelBottom);
-    connect(BtnDone, &QPushButton::clicked, this, [this] { BtnDoneClick(); });
+    connect(BtnDone, &QPushButton::clicked, this, [this] { Guarded(this, [this] { BtnDoneClick(); }); });
     connect(BtnCancel, &QPushButton::clicked, this, &TFormWordEditor::reject);
     BtnDone->setAutoDefault(false);
     BtnCancel->setAutoDefault(false);
@@ -358,7 +379,7 @@ void TFormWordEditor::reject()
 bool TFormWordEditor::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == PanelBottom && event->type() == QEvent::MouseButtonDblClick && FCurrState == esEditing) {
-        CreateWordDocument();
+        Guarded(this, [this] { CreateWordDocument(); });
         return true;
     }
     return QDialog::eventFilter(watched, event);
