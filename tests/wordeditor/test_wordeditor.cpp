@@ -382,6 +382,22 @@ TEST_F(WordEditorTest, MissingUploaderPresetFailsWithALineNamingItAndSendsNothin
     EXPECT_FALSE(srcs[0].contains("://"));
 }
 
+TEST_F(WordEditorTest, UnreachableFtpServerFailsAndKeepsTheLocalAddresses)
+{
+    SetUpFtp();
+    m_ftp->Stop();
+    PasteIntoDocument(ThreePicturesOneTwice());
+    EXPECT_EQ(m_form->SubmitToEditor(), orFail);
+    ASSERT_FALSE(m_form->UploadLogs().isEmpty());
+    EXPECT_TRUE(m_form->UploadLogs().last().startsWith("[Error] : ")) << m_form->UploadLogs().join("\n").toStdString();
+    const QStringList srcs = officetest::ImageSources(EditorHtml());
+    ASSERT_EQ(srcs.size(), 3) << EditorHtml().toStdString();
+    for (const QString& src : srcs) {
+        EXPECT_FALSE(src.isEmpty());
+        EXPECT_FALSE(src.contains("://")) << src.toStdString();
+    }
+}
+
 TEST_F(WordEditorTest, AbortDuringAnUploadOfManyFiles)
 {
     SetUpFtp(64 * 1024);

@@ -132,6 +132,8 @@ struct TFormWordEditor::TUploadRun {
     QHash<QString, QString> HandledSrcs;    // src text -> its final text
     TOperationResult UploadResult = orFail;
     bool AllDone = false;
+    bool SummaryDone = false;
+    bool Fatal = false;
     bool Stopped = false;
     int TotalUploadCount = 0;
     int CurrUploadIndex = 0;
@@ -436,9 +438,10 @@ void TFormWordEditor::LoadEditorHtmlToWord(const THtmlElement& editorIFrame)
 // local copies: they show in the document and are uploaded again on Done.
 // Answers the frame document's body HTML (bodyOnly) or whole document HTML
 // with those addresses replaced.
-QString TFormWordEditor::LocalizeSitePictures(TEmbeddedWB* browser, const THtmlDocument& doc, const QString& html)
+QString TFormWordEditor::LocalizeSitePictures(const THtmlElement& frame, const THtmlDocument& doc, const QString& html)
 {
-    const QString frameId = FEditorElem.IsAssigned() ? FEditorElem.Id() : QString();
+    TEmbeddedWB* browser = frame.Browser();
+    const QString frameId = frame.IsAssigned() ? frame.Id() : QString();
     if (!browser || frameId.isEmpty() || doc.GetElementsByTagNameLength(QStringLiteral("img")) == 0)
         return html;
     const QString frameExpr = QStringLiteral("document.getElementById(%1).contentWindow.document").arg(JsonText(frameId));
@@ -499,7 +502,7 @@ void TFormWordEditor::LoadByClipboard(const THtmlElement& editorIFrame)
     // The editor's content goes over the system clipboard (replacing what was
     // there), with site pictures already made local.
     const THtmlElement body = doc.Body();
-    const QString html = LocalizeSitePictures(editorIFrame.Browser(), doc, body.InnerHTML());
+    const QString html = LocalizeSitePictures(editorIFrame, doc, body.InnerHTML());
     auto* mime = new QMimeData();
     mime->setHtml(QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body>") + html
                   + QStringLiteral("</body></html>"));
@@ -513,7 +516,7 @@ void TFormWordEditor::LoadByClipboard(const THtmlElement& editorIFrame)
 void TFormWordEditor::LoadByFullConversion(const THtmlElement& editorIFrame)
 {
     const THtmlDocument doc = editorIFrame.ContentDocument();
-    QString html = LocalizeSitePictures(editorIFrame.Browser(), doc, doc.DocumentElement().OuterHTML());
+    QString html = LocalizeSitePictures(editorIFrame, doc, doc.DocumentElement().OuterHTML());
     html.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     html.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     const QString path = AppTempPath(true) + QStringLiteral("/Import.html");
@@ -729,30 +732,17 @@ TOperationResult TFormWordEditor::CheckAndUploadHtmlImages(const THtmlDocument& 
             w->FUploadLogs << tr("[Error] ") + context + QStringLiteral(": ") + tr("Unknown error");
         }
     };
+    // The addresses are written after the wait, and only when no whole-call
+    // error came with the summary: a failed connection leaves every picture
+    // with its local address rather than emptying them all.
     auto summary = [run](int totalCount, int successCount) {
         if (run->Stopped)
             return;
-        TScopeExit finish([run] {
-            run->AllDone = true;
-            if (run->Window && run->Window->FWakeWait)
-                run->Window->FWakeWait();
-        });
         run->UploadResult = totalCount == successCount ? orAllDone : successCount != 0 ? orPartialDone : orFail;
-        if (!run->DocBrowser)
-            return;
-        QJsonArray changes;
-        for (int i = 0; i < run->ImageSrcs.size(); ++i) {
-            const QString& src = run->ImageSrcs[i];
-            const QString now = run->HandledSrcs.value(src, src);
-            if (now != src)
-                changes.append(QJsonArray{i, now});
-        }
-        if (changes.isEmpty())
-            return;
-        run->DocBrowser->ExecScript(QStringLiteral(
-            "(function(){ var imgs = document.getElementsByTagName('img'); var c = %1;"
-            " for (var i = 0; i < c.length; i++) if (imgs[c[i][0]]) imgs[c[i][0]].setAttribute('src', c[i][1]); })()")
-            .arg(QString::fromUtf8(QJsonDocument(changes).toJson(QJsonDocument::Compact))));
+        run->SummaryDone = true;
+        run->AllDone = true;
+        if (run->Window && run->Window->FWakeWait)
+            run->Window->FWakeWait();
     };
     auto error = [run](const Exception& e) {
         if (run->Stopped)
@@ -760,6 +750,7 @@ TOperationResult TFormWordEditor::CheckAndUploadHtmlImages(const THtmlDocument& 
         if (TFormWordEditor* w = run->Window.data())
             w->FUploadLogs << tr("[Error] ") + QStringLiteral(": ") + e.Message();
         run->UploadResult = orFail;
+        run->Fatal = true;
         run->AllDone = true;
         if (run->Window && run->Window->FWakeWait)
             run->Window->FWakeWait();
@@ -774,6 +765,24 @@ TOperationResult TFormWordEditor::CheckAndUploadHtmlImages(const THtmlDocument& 
     FFileUploader->Upload(run->Files, single, summary, error);
     while (!run->AllDone && !FAbortUploading)
         wait.exec();
+    // A whole-call error may follow the summary in the same delivery.
+    QCoreApplication::sendPostedEvents();
+    run->Stopped = true;
+
+    if (run->SummaryDone && !run->Fatal && run->DocBrowser) {
+        QJsonArray changes;
+        for (int i = 0; i < run->ImageSrcs.size(); ++i) {
+            const QString& src = run->ImageSrcs[i];
+            const QString now = run->HandledSrcs.value(src, src);
+            if (now != src)
+                changes.append(QJsonArray{i, now});
+        }
+        if (!changes.isEmpty())
+            run->DocBrowser->ExecScript(QStringLiteral(
+                "(function(){ var imgs = document.getElementsByTagName('img'); var c = %1;"
+                " for (var i = 0; i < c.length; i++) if (imgs[c[i][0]]) imgs[c[i][0]].setAttribute('src', c[i][1]); })()")
+                .arg(QString::fromUtf8(QJsonDocument(changes).toJson(QJsonDocument::Compact))));
+    }
 
     if (FAbortUploading) {
         run->UploadResult = orFail;
