@@ -2,12 +2,12 @@
 
 #include "app/uploaders/fileuploaders.h"
 
-TFileUploaderPresetsConfig::TFileUploaderPresetsConfig(QObject* parent) : TConfig(parent)
+TFileUploaderConfigPresets::TFileUploaderConfigPresets()
 {
-    // Stored presets name their settings classes: make sure the registered
-    // uploader types have put theirs into the class registry before any read.
     TFileUploaderFactory::UploaderNames();
 }
+
+TFileUploaderPresetsConfig::TFileUploaderPresetsConfig(QObject* parent) : TConfig(parent) {}
 
 TFileUploaderPresetsConfig::~TFileUploaderPresetsConfig() = default;
 

@@ -9,7 +9,9 @@
 class TFileUploaderConfigPresets : public TFlexConfigPresets {
     Q_OBJECT
 public:
-    Q_INVOKABLE TFileUploaderConfigPresets() = default;
+    // Makes sure the registered uploader types have put their settings
+    // classes into the class registry, so stored presets find them by name.
+    Q_INVOKABLE TFileUploaderConfigPresets();
 };
 
 // The content of "uploaders.cfg".
