@@ -7,9 +7,13 @@
 #include "app/dialogs/managebookmarksform.h"
 #include "app/shell/globaldm.h"
 #include "app/shell/mainform.h"
+#include "app/wordeditor/wordeditorform.h"
+#include "office/officeclient.h"
+#include "utillib/globalutils.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <memory>
 #include <sys/socket.h>
@@ -86,14 +90,27 @@ int main(int argc, char** argv)
         return true;
     };
 
+    std::unique_ptr<TOfficeClient> officeClient;
+    std::unique_ptr<TFormWordEditor> formWordEditor;
+    windows.WordEditor = [&](TEmbeddedWB* browser, const THtmlElement& editorFrame, TMoodleSysConfig* site) {
+        return formWordEditor->Execute(browser, editorFrame, site);
+    };
+
     auto formMain = std::make_unique<TFormMain>(windows);
+    // The word processor runs in a helper process of its own, private to the
+    // user; it starts in the background so the first paint never waits for it.
+    officeClient = std::make_unique<TOfficeClient>(AppTempPath(true) + QStringLiteral("/office"));
+    formWordEditor = std::make_unique<TFormWordEditor>(*officeClient);
     formConfigSetting = std::make_unique<TFormConfigSetting>();
     formMain->show();
+    QTimer::singleShot(0, officeClient.get(), [&] { officeClient->Start(); });
     const int result = app.exec();
 
     formEditBookmark.reset();
     formManageBookmarks.reset();
     formConfigSetting.reset();
+    formWordEditor.reset();
+    officeClient.reset();
     formMain.reset();
     dmGlobal.reset();
     return result;
