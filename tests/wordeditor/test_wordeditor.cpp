@@ -421,6 +421,43 @@ TEST_F(WordEditorTest, AbortDuringAnUploadOfManyFiles)
     EXPECT_LT(QDir(m_ftp->Root()).entryList(QDir::Files).size(), 6);
 }
 
+TEST_F(WordEditorTest, SrcTextsOfOneFileShareTheUploadAndOtherSourcesStayAsTheyAre)
+{
+    Picture("pic.png", Qt::red);
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath("sub"));
+    Picture("sub/My Pic.png", Qt::blue);
+    const QString pic = FileUrl(m_dir.filePath("pic.png"));
+    const QString spaced = QUrl::fromLocalFile(m_dir.filePath("sub/My Pic.png")).toString(QUrl::FullyEncoded);
+    const QString data = "data:image/gif;base64,R0lGODlhAQABAAAAACw=";
+    const QString web = "http://elsewhere.example/logo.png";
+    // Document order: which src names which file, and what it must become.
+    const QStringList srcs{"pic.png", "./pic.png", pic, spaced, "sub/My%20Pic.png", data, web};
+    QString body;
+    for (const QString& src : srcs)
+        body += QStringLiteral("<img src=\"%1\">").arg(src);
+    const QString page = m_dir.filePath("page.html");
+    ASSERT_TRUE(testutil::writeFile(page, ("<html><body>" + body + "</body></html>").toUtf8()));
+    TEmbeddedWB browser;
+    browser.Navigate(QUrl::fromLocalFile(page).toString());
+    ASSERT_TRUE(TEmbeddedWB::WaitForReadyState(&browser, TEmbeddedWB::rsComplete, false));
+
+    EXPECT_EQ(m_form->CheckAndUploadHtmlImages(browser.Document(), m_dir.path()), orAllDone)
+        << m_form->UploadLogs().join("\n").toStdString();
+    EXPECT_EQ(RepoPosts(), 2);
+    const QVariantList now = browser.ExecScript(
+        "Array.prototype.map.call(document.getElementsByTagName('img'), function(e){ return e.getAttribute('src'); })").toList();
+    ASSERT_EQ(now.size(), srcs.size());
+    const QString first = now[0].toString(), second = now[3].toString();
+    EXPECT_TRUE(first.startsWith(s_site->RootUrl() + "/draftfile.php/")) << first.toStdString();
+    EXPECT_TRUE(second.startsWith(s_site->RootUrl() + "/draftfile.php/")) << second.toStdString();
+    EXPECT_NE(first, second);
+    EXPECT_EQ(now[1].toString(), first);
+    EXPECT_EQ(now[2].toString(), first);
+    EXPECT_EQ(now[4].toString(), second);
+    EXPECT_EQ(now[5].toString(), data);
+    EXPECT_EQ(now[6].toString(), web);
+}
+
 TEST_F(WordEditorTest, AbortEndsARepositoryPostInFlight)
 {
     // The site holds every upload for a long time; Abort must not wait for it.
