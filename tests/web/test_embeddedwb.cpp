@@ -92,7 +92,12 @@ TEST_F(EmbeddedWBTest, BackForwardAndReloadRaiseCommandStates)
     EXPECT_TRUE(testutil::waitUntil([&] { return state.value(TEmbeddedWB::CSC_NAVIGATEFORWARD); }));
     Site->ResetRequests();
     ASSERT_TRUE(TEmbeddedWBUtil::RefreshAndWait(b.get()));
-    EXPECT_EQ(Site->RequestsTo("/").size(), 1);
+    // Only the page itself counts: the engine may also ask for other
+    // addresses (an icon) at any time.
+    int pageLoads = 0;
+    for (const TSiteRequest& r : Site->RequestsTo("/"))
+        pageLoads += r.Path == "/" ? 1 : 0;
+    EXPECT_EQ(pageLoads, 1);
 }
 
 TEST_F(EmbeddedWBTest, ScriptsRunInTheMainWorldAndKeepTheirGlobals)
