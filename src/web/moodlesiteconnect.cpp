@@ -39,13 +39,45 @@ void TMoodleSiteConnect::ConnectToMoodle(TEmbeddedWB* browser, TMoodleSysConfig*
         browser->Navigate(config->RootUrl());
 }
 
+TMoodleSiteConnect::TLoginForm TMoodleSiteConnect::ReadLoginForm(TEmbeddedWB* browser, const QString& loginUrl)
+{
+    TLoginForm form;
+    if (!TEmbeddedWBUtil::OpenUrlAndWait(browser, loginUrl))
+        return form;
+    const QVariantMap found = browser->ExecScript(QStringLiteral(
+        "(function () {"
+        "  var t = document.querySelector('form input[name=\"logintoken\"]');"
+        "  if (!t) return {token: '', action: ''};"
+        "  return {token: t.value || '', action: (t.form && t.form.action) ? t.form.action : ''};"
+        "})()")).toMap();
+    form.Token = found.value(QStringLiteral("token")).toString();
+    form.Action = found.value(QStringLiteral("action")).toString();
+    return form;
+}
+
 void TMoodleSiteConnect::LoginToMoodle(TEmbeddedWB* browser, TMoodleSysConfig* config)
 {
     if (!browser)
         return;
-    const QStringList fields = LoginFields(config);
+    QStringList fields = LoginFields(config);
+    QString postUrl = config->LoginUrl();
     try {
-        TEmbeddedWBUtil::BrowserPost(browser, config->LoginUrl(), &fields, nullptr);
+        // Sites of Moodle 3 and later refuse a login without the token their
+        // login form carries (tied to the session): the login page is loaded
+        // first, and when its form has a token, the post carries it to the
+        // form's own address. Older sites take the two fields alone.
+        const TLoginForm form = ReadLoginForm(browser, config->LoginUrl());
+        if (!form.Token.isEmpty()) {
+            fields << QStringLiteral("logintoken=") + form.Token;
+            if (!form.Action.isEmpty())
+                postUrl = form.Action;
+        }
+    } catch (const std::exception&) {
+        // No readable login page: the two-field post below still tells the
+        // user, through the page it shows, what happened.
+    }
+    try {
+        TEmbeddedWBUtil::BrowserPost(browser, postUrl, &fields, nullptr);
     } catch (const std::exception&) {
         // The page the browser shows tells the user what happened.
     }

@@ -112,6 +112,31 @@ TEST_F(MoodleLoginTest, WithAutoLoginEachConnectPostsTheLoginAgain)
     EXPECT_EQ(Browser->LocationURL(), Site->Url("/my/"));
 }
 
+TEST(MoodleTokenLogin, ATokenSiteGetsTheTokenOfItsLoginForm)
+{
+    TMoodleSite site({"--login", "token"});
+    ASSERT_TRUE(site.IsRunning());
+    auto b = webtest::NewBrowser();
+    auto config = NewConfig<TMoodleSysConfig>();
+    config->SetRootUrl(site.RootUrl());
+    config->SetAccountName(TMoodleSite::User);
+    config->SetAccountPassword(TMoodleSite::Password);
+    TMoodleSiteConnect::LoginToMoodle(b.get(), config.get());
+    EXPECT_EQ(b->LocationURL(), site.Url("/my/"));
+    QList<TSiteRequest> posts;
+    for (const TSiteRequest& r : site.Requests())
+        if (r.Method == "POST")
+            posts << r;
+    ASSERT_EQ(posts.size(), 1);
+    EXPECT_EQ(posts[0].FieldNames(), (QStringList{"username", "password", "logintoken"}));
+    EXPECT_EQ(posts[0].Field("logintoken").size(), 32);
+
+    // A wrong password on a token site is refused and shown, as on any site.
+    config->SetAccountPassword(QStringLiteral("wrong"));
+    TMoodleSiteConnect::LoginToMoodle(b.get(), config.get());
+    EXPECT_TRUE(b->Document().Body().InnerText().contains("Invalid login"));
+}
+
 TEST_F(MoodleLoginTest, AnUnreachableSiteRaisesNothing)
 {
     QTcpServer probe;
