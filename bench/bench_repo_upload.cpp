@@ -4,6 +4,7 @@
 // one after another, with the same session cookie and fields. Both against
 // the local Moodle-like site, in the same run, a few rounds each; the median
 // of each side is compared.
+#include "headlessengine.h"
 #include "app/config/appconfigs.h"
 #include "app/uploaders/moodlerepouploaders.h"
 #include "web/embeddedwb.h"
@@ -59,13 +60,7 @@ int Fail(const char* what)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (!flags.contains("--disable-gpu"))
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --disable-gpu").trimmed());
+    PrepareHeadlessEngines();
     QApplication app(argc, argv);
 
     QProcess site;

@@ -3,6 +3,7 @@
 // through the site's repository -> HTML inserted into the site editor),
 // against one curl run posting the same 20 files to the same endpoint with the
 // same session cookie and fields. Last line: ratio <ours/baseline>.
+#include "headlessengine.h"
 #include "moodlesitefixture.h"
 
 #include "app/config/appconfigs.h"
@@ -68,13 +69,7 @@ bool WriteNoisePng(const QString& path, quint32 seed)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (!flags.contains("--disable-gpu"))
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --disable-gpu").trimmed());
+    PrepareHeadlessEngines();
     QApplication app(argc, argv);
 
     QTemporaryDir work;

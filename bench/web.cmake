@@ -10,6 +10,7 @@ if(NOT VANTOLI_WEB_CURL)
   find_program(VANTOLI_WEB_CURL NAMES curl REQUIRED)
 endif()
 add_executable(bench_repo_upload bench_repo_upload.cpp)
+target_include_directories(bench_repo_upload PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
 target_link_libraries(bench_repo_upload PRIVATE vantoli_web Qt6::Widgets)
 target_compile_definitions(bench_repo_upload PRIVATE
   VANTOLI_PYTHON3="${VANTOLI_WEB_PYTHON3}"

@@ -2,6 +2,7 @@
 // saves two pictures: the word editor with its content (<prefix>-editor.png)
 // and the site's course page after Done (<prefix>-site.png).
 //   wordeditor_demo /tmp/shot      (xvfb-run for the real widgets)
+#include "headlessengine.h"
 #include "moodlesitefixture.h"
 #include "officetestutil.h"
 
@@ -39,13 +40,7 @@ void Pump(int ms)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (!flags.contains("--disable-gpu"))
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --disable-gpu").trimmed());
+    PrepareHeadlessEngines();
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: wordeditor_demo <out-prefix>\n");
