@@ -5,6 +5,7 @@
 // the local Moodle-like site, in the same run, a few rounds each; the median
 // of each side is compared.
 #include "headlessengine.h"
+#include "testutil.h"
 #include "app/config/appconfigs.h"
 #include "app/uploaders/moodlerepouploaders.h"
 #include "web/embeddedwb.h"
@@ -32,17 +33,6 @@ constexpr int FileCount = 20;
 constexpr int FileSize = 500 * 1024;
 constexpr int Rounds = 3;
 
-bool WaitFor(const std::function<bool()>& pred, int ms)
-{
-    QDeadlineTimer deadline(ms);
-    while (!pred()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
-    return true;
-}
 
 double Median(std::vector<double> v)
 {
@@ -67,7 +57,7 @@ int main(int argc, char** argv)
     site.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     site.start(QStringLiteral(VANTOLI_PYTHON3), {QStringLiteral(VANTOLI_MOODLE_SITE), QStringLiteral("--watch-stdin")});
     QByteArray portLine;
-    if (!WaitFor([&] {
+    if (!testutil::waitUntil([&] {
             if (site.canReadLine())
                 portLine = site.readLine();
             return portLine.startsWith("PORT ");
@@ -96,7 +86,7 @@ int main(int argc, char** argv)
     if (!TEmbeddedWBUtil::OpenUrlAndWait(&target, root + QStringLiteral("/course/edit.php?id=2"))
         || !target.LocationURL().endsWith(QLatin1String("/course/edit.php?id=2")))
         return Fail("the course page did not open");
-    if (!WaitFor([&] { return !sessionCookie.isEmpty(); }, 5000))
+    if (!testutil::waitUntil([&] { return !sessionCookie.isEmpty(); }, 5000))
         return Fail("no session cookie");
 
     QTemporaryDir dir;

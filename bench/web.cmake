@@ -9,10 +9,11 @@ find_program(VANTOLI_WEB_CURL NAMES curl PATHS /usr/bin NO_DEFAULT_PATH)
 if(NOT VANTOLI_WEB_CURL)
   find_program(VANTOLI_WEB_CURL NAMES curl REQUIRED)
 endif()
-add_executable(bench_repo_upload bench_repo_upload.cpp)
+add_executable(bench_repo_upload bench_repo_upload.cpp ${PROJECT_SOURCE_DIR}/tests/support/testutil.cpp)
 target_include_directories(bench_repo_upload PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
 target_link_libraries(bench_repo_upload PRIVATE vantoli_web Qt6::Widgets)
 target_compile_definitions(bench_repo_upload PRIVATE
+  VANTOLI_TESTS_SOURCE_DIR="${PROJECT_SOURCE_DIR}/tests"
   VANTOLI_PYTHON3="${VANTOLI_WEB_PYTHON3}"
   VANTOLI_MOODLE_SITE="${PROJECT_SOURCE_DIR}/tests/moodlesite/moodlesite.py"
   VANTOLI_CURL_TOOL="${VANTOLI_WEB_CURL}")
