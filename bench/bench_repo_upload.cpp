@@ -14,13 +14,11 @@
 #include "web/webbrowsers.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkCookie>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
 #include <algorithm>
