@@ -78,6 +78,11 @@ QString THtmlElement::StringProperty(const QString& name) const
     return Str(Call(QStringLiteral("var v = n[a[2]]; return typeof v === 'string' ? v : '';"), {name}));
 }
 
+int THtmlElement::GetElementsByTagNameLength(const QString& tagName) const
+{
+    return Call(QStringLiteral("return n.getElementsByTagName(a[2]).length;"), {tagName}).toInt();
+}
+
 THtmlElement THtmlDocument::Body() const
 {
     return THtmlElement(FromScript(FBrowser, Call(QStringLiteral("return d.reg(n.body);"))));

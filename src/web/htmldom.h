@@ -27,6 +27,11 @@ public:
     // Builds a handle from what a DOM script answered ({h, t} or null).
     static THtmlNode FromScript(TEmbeddedWB* browser, const QVariant& value);
 
+    // Runs body with n bound to this node (d and a as TEmbeddedWB::DomCall
+    // gives them; args start at a[2]) and answers what it returns: for
+    // questions that would otherwise take several round trips.
+    QVariant Evaluate(const QString& body, const QVariantList& args = {}) const { return Call(body, args); }
+
 protected:
     QVariant Call(const QString& body, const QVariantList& args = {}) const;
 
@@ -58,6 +63,7 @@ public:
     THtmlDocument ContentDocument() const;
     // A string property of the element as the engine reports it ("" when absent).
     QString StringProperty(const QString& name) const;
+    int GetElementsByTagNameLength(const QString& tagName) const;
 };
 
 class THtmlDocument : public THtmlNode {

@@ -1,6 +1,7 @@
 #include "web/moodlepagetracker.h"
 
 #include "web/embeddedwb.h"
+#include "web/moodleeditors.h"
 #include "web/mshtmlutils.h"
 
 #include <QLoggingCategory>
@@ -107,13 +108,7 @@ THtmlElement TMoodlePageTracker::CurrMoodleWyswigEditor() const
 
 bool TMoodlePageTracker::IsMoodleWyswigEditor(const THtmlElement& element)
 {
-    if (element.TagName().compare(QLatin1String("iframe"), Qt::CaseInsensitive) != 0)
-        return false;
-    // Every editor frame carries its id (the editor id followed by "_ifr").
-    if (element.StringProperty(QStringLiteral("id")).isEmpty())
-        return false;
-    const THtmlElement parent = element.ParentElement();
-    return parent && parent.ClassName().contains(QLatin1String("mceIframeContainer"));
+    return TMoodleEditors::FamilyOf(element) != TMoodleEditorFamily::None;
 }
 
 void TMoodlePageTracker::DocumentFocusIn(const THtmlElement& newElement)
@@ -143,6 +138,8 @@ void TMoodlePageTracker::DoElementFocus(const THtmlElement& element)
     else if (!element)
         qCDebug(lcMoodleFocus).noquote() << "focus on nil";
     Q_EMIT OnElementFocus(EventSender(), element);
-    if (element && IsMoodleWyswigEditor(element))
+    if (element && IsMoodleWyswigEditor(element)) {
+        qCDebug(lcMoodleFocus).noquote() << "site editor:" << TMoodleEditors::FamilyName(TMoodleEditors::FamilyOf(element));
         Q_EMIT OnWyswigEditorFocus(EventSender(), element);
+    }
 }

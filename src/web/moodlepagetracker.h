@@ -11,8 +11,8 @@ class TEmbeddedWB;
 
 // What a browser frame does with a Moodle page: it defines the helper
 // functions in every page, follows the element that has the focus, and tells
-// when focus enters the site's HTML editor (the editor's iframe inside a
-// "mceIframeContainer" cell). Attach one to the frame's browser control; it
+// when focus enters one of the site's HTML editors (any family that
+// TMoodleEditors knows: a TinyMCE frame or an Atto editable div). Attach one to the frame's browser control; it
 // works only while Active (the frame's Moodle mode).
 class TMoodlePageTracker : public QObject {
     Q_OBJECT
@@ -34,7 +34,7 @@ public:
     // CurrElement when active and it is the site's HTML editor, else none.
     THtmlElement CurrMoodleWyswigEditor() const;
 
-    // An iframe that carries an id and sits in a cell of class mceIframeContainer.
+    // The element is the focus element of a site editor of a known family.
     static bool IsMoodleWyswigEditor(const THtmlElement& element);
 
     // The helper functions each Moodle page gets, in the order they are defined.

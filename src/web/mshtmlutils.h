@@ -16,6 +16,10 @@ public:
     static bool DoesDocumentHasTags(const THtmlDocument& doc, const QStringList& tags);
     // An "img" or an "object" element.
     static bool DoesDocumentHasExternalElems(const THtmlDocument& doc);
+    // The same questions about the content of one element (an editor that
+    // is not a document of its own).
+    static bool IsElementEmpty(const THtmlElement& elem);
+    static bool DoesElementHaveExternalElems(const THtmlElement& elem);
     // Both assigned and carrying the same non-empty id (case counts).
     static bool SameElementId(const THtmlElement& a, const THtmlElement& b);
 };

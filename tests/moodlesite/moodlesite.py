@@ -27,6 +27,11 @@ Test-only endpoints (never recorded):
        "upload_answers": raw answer texts given to the next uploads, in
                         order, instead of the site's own answer
        "maxbytes":      the picker options' maxbytes (-1: no limit)
+       "picker_omit":   names of members left out of every editor's picker
+                        options (for example ["client_id"])
+
+POST /course/edit.php saves the course form (the fields are recorded like any
+request) and answers a "Changes saved" page.
 """
 
 import argparse
@@ -81,6 +86,7 @@ class Site:
             "upload_answers": [],
             "maxbytes": -1,
             "upload_delay": 0,
+            "picker_omit": [],
         }
 
     def record(self, entry):
@@ -175,6 +181,10 @@ LEGACY_EDITOR_BOOT = """
     d.write('<!DOCTYPE html><html><head><meta charset="utf-8"></head>' +
             '<body id="tinymce" class="mceContentBody" contenteditable="true" dir="ltr">' + content + '</body></html>');
     d.close();
+    // TinyMCE 3 saves each editor into its textarea when the form is submitted.
+    document.getElementById(id).form.addEventListener("submit", function () {
+      document.getElementById(id).value = f.contentWindow.document.body.innerHTML;
+    });
   }
   window.addEventListener("DOMContentLoaded", function(){
     %s
@@ -232,6 +242,8 @@ def picker_options(site, session, wwwroot):
             "itemid": itemid_value(site.config["itemid_as_string"], itemid),
         }
         instances[client_id] = {"client_id": client_id, "env": "editor", "itemid": per_type[item]["itemid"]}
+        for name in site.config["picker_omit"]:
+            per_type[item].pop(name, None)
     return per_type, itemid, instances
 
 
@@ -290,6 +302,8 @@ TINY_EDITOR_BOOT = """
       getDoc: function () { return d; }
     };
     ta.value = content;
+    // The editor saves itself into the textarea when the form is submitted.
+    ta.form.addEventListener("submit", function () { ta.value = d.body.innerHTML; });
   }
   window.addEventListener("DOMContentLoaded", function(){
     %s
@@ -321,12 +335,34 @@ def tiny_editor_page(site, session, wwwroot):
 
 
 # Atto: no frame; the editable element is a div whose id is the textarea's id
-# followed by "editable". Its picker options stay inside the editor instance.
+# followed by "editable". Its options, picker options included, are given to
+# the editor's init call in the page's footer script and stay inside the
+# editor instance; the page keeps no map of them. The editor copies its
+# content into the textarea when the form is submitted.
+ATTO_EDITOR_SCRIPT = """
+<script>
+window.Y = {
+  M: {editor_atto: {Editor: {init: function (config) {
+    var div = document.getElementById(config.elementid + "editable");
+    var ta = document.getElementById(config.elementid);
+    var instance = {
+      get: function (name) { return config[name]; },
+      updateOriginal: function () { ta.value = div.innerHTML; }
+    };
+    ta.form.addEventListener("submit", instance.updateOriginal);
+    return instance;
+  }}}},
+  use: function () { arguments[arguments.length - 1](Y); }
+};
+</script>
+"""
+
+
 def atto_editor_page(site, session, wwwroot):
-    editors_html = []
+    editors_html, inits = [], []
     for field in EDITOR_FIELDS:
         eid = "id_" + field
-        _, itemid, _ = picker_options(site, session, wwwroot)
+        per_type, itemid, _ = picker_options(site, session, wwwroot)
         editors_html.append(
             '<div class="fitem"><div class="felement feditor"><div class="editor_atto">'
             '<div class="editor_atto_content_wrap"><div id="%(eid)seditable" contenteditable="true" role="textbox"'
@@ -335,7 +371,15 @@ def atto_editor_page(site, session, wwwroot):
             '<input type="hidden" name="%(field)s[format]" value="1">'
             '<input type="hidden" name="%(field)s[itemid]" value="%(itemid)d">'
             '</div></div>\n' % {"eid": eid, "field": field, "itemid": itemid})
-    return page("Course: Edit course settings", course_form(session, editors_html), session, wwwroot)
+        config = {"elementid": eid, "content_css": wwwroot + "/theme/styles.php", "contextid": COURSE_CONTEXT_ID,
+                  "autosave": True, "language": "en", "directionality": "ltr", "filepickeroptions": per_type,
+                  "plugins": [{"group": "style1", "plugins": [{"name": "bold"}, {"name": "image"}]}],
+                  "pageHash": secrets.token_hex(20)}
+        inits.append("Y.M.editor_atto.Editor.init(%s);" % php_json(config))
+    footer = ('<script>\n//<![CDATA[\nY.use("moodle-editor_atto-editor", "moodle-atto_image-button", function() {%s});'
+              '\n//]]>\n</script>') % "".join(inits)
+    return page("Course: Edit course settings", course_form(session, editors_html) + footer, session, wwwroot,
+                ATTO_EDITOR_SCRIPT)
 
 
 # Page families of the course page, by the "editor" switch.
@@ -496,6 +540,11 @@ class Handler(BaseHTTPRequestHandler):
     def course_edit(self, method, url, body):
         if not self.require_login():
             return
+        if method == "POST":
+            fields, _ = self.form_fields(body)
+            if dict(fields).get("sesskey") != self.sess.sesskey:
+                return self.reply(200, page("Error", "<p>Invalid sesskey</p>", self.sess, self.wwwroot()))
+            return self.reply(200, page("Course One", '<p id="saved">Changes saved</p>', self.sess, self.wwwroot()))
         builder = EDITOR_PAGES.get(self.site.config["editor"], legacy_editor_page)
         self.reply(200, builder(self.site, self.sess, self.wwwroot()))
 

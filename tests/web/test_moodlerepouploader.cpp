@@ -97,7 +97,8 @@ TEST(MoodleRepoParams, EditorIdsAndFieldsFollowThePage)
 {
     EXPECT_EQ(TMoodleRepoUtil::ExtractEditorId("id_summary_editor_ifr"), "id_summary_editor");
     EXPECT_EQ(TMoodleRepoUtil::ExtractEditorId("_ifr"), "");
-    for (const char* bad : {"id_a_ifr_x", "id_summary_editor", "", "x_IFR"}) {
+    EXPECT_EQ(TMoodleRepoUtil::ExtractEditorId("id_summary_editoreditable"), "id_summary_editor");
+    for (const char* bad : {"id_a_ifr_x", "id_summary_editor", "", "x_IFR", "id_a_editable_x", "xEditable"}) {
         try {
             TMoodleRepoUtil::ExtractEditorId(bad);
             ADD_FAILURE() << bad;

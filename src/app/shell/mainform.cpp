@@ -10,7 +10,7 @@
 #include "utillib/globalutils.h"
 #include "web/embeddedwb.h"
 #include "web/moodlesiteconnect.h"
-#include "web/mshtmlutils.h"
+#include "web/moodleeditors.h"
 
 #include <QDesktopServices>
 #include <QMenu>
@@ -414,13 +414,7 @@ void TFormMain::BrowseClientWyswigEditorFocus(QObject*, const THtmlElement& fram
         return;
     int contentClass;
     try {
-        THtmlDocument doc = TMsHtmlUtil::GetFrameDocument(frameElem);
-        if (TMsHtmlUtil::IsDocumentEmpty(doc))
-            contentClass = 0;
-        else if (TMsHtmlUtil::DoesDocumentHasExternalElems(doc))
-            contentClass = 2;
-        else
-            contentClass = 1;
+        contentClass = static_cast<int>(TMoodleEditors::ContentOf(frameElem));
     } catch (const std::exception&) {
         return; // the editor went away under the event
     }

@@ -33,9 +33,11 @@ QString NameOf(const QString& line)
 
 QString TMoodleRepoUtil::ExtractEditorId(const QString& frameId)
 {
-    if (!frameId.endsWith(QLatin1String("_ifr")))
-        throw EFileUploaderException(QStringLiteral("Target editor id not found"));
-    return frameId.chopped(4);
+    // A TinyMCE frame ends in "_ifr", an Atto editable div in "editable".
+    for (const QLatin1String suffix : {QLatin1String("_ifr"), QLatin1String("editable")})
+        if (frameId.endsWith(suffix))
+            return frameId.chopped(suffix.size());
+    throw EFileUploaderException(QStringLiteral("Target editor id not found"));
 }
 
 qint64 TMoodleRepoUtil::ReadInt64(const QVariant& value)

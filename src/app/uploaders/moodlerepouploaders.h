@@ -37,8 +37,9 @@ public:
 // The protocol pieces that need no page: parameter lists, editor ids, answers.
 class TMoodleRepoUtil {
 public:
-    // The frame id without its "_ifr" ending; raises EFileUploaderException
-    // "Target editor id not found" when it does not end so.
+    // The textarea id of an editor: the frame id without its "_ifr" ending,
+    // or the Atto div's id without its "editable" ending; raises
+    // EFileUploaderException "Target editor id not found" for anything else.
     static QString ExtractEditorId(const QString& frameId);
     // A page number or a string of digits as a 64-bit integer; raises
     // EConvertError for anything else.
@@ -113,7 +114,8 @@ public:
     // The target page and the posting browser; not owned, set before Upload.
     IMoodleRepoUploadSite* UploadSite() const { return FUploadSite; }
     void SetUploadSite(IMoodleRepoUploadSite* site) { FUploadSite = site; }
-    // The id of the target editor's frame element (ends with "_ifr").
+    // The id of the target editor's focus element (a frame id ending with
+    // "_ifr", or an Atto div id ending with "editable").
     QString TargetEditorId() const { return FTargetEditorId; }
     void SetTargetEditorId(const QString& v) { FTargetEditorId = v; }
     // The item type of the picker options ("image").

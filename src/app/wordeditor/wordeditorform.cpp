@@ -15,8 +15,8 @@
 #include "utillib/filepathutils.h"
 #include "utillib/globalutils.h"
 #include "web/embeddedwb.h"
+#include "web/moodleeditors.h"
 #include "web/moodlereposite.h"
-#include "web/mshtmlutils.h"
 
 #include <QAction>
 #include <QApplication>
@@ -59,13 +59,6 @@ public:
 private:
     F FFunc;
 };
-
-QString JsonText(const QJsonValue& value)
-{
-    const QJsonArray wrapper{value};
-    QString text = QString::fromUtf8(QJsonDocument(wrapper).toJson(QJsonDocument::Compact));
-    return text.mid(1, text.size() - 2);
-}
 
 QIcon ActionIcon(int index)
 {
@@ -436,15 +429,15 @@ void TFormWordEditor::LoadEditorHtmlToWord(const THtmlElement& editorIFrame)
 // processor does not have. They are fetched from inside the page, with its
 // session, into the temporary folder, and the HTML handed over names the
 // local copies: they show in the document and are uploaded again on Done.
-// Answers the frame document's body HTML (bodyOnly) or whole document HTML
-// with those addresses replaced.
-QString TFormWordEditor::LocalizeSitePictures(const THtmlElement& frame, const THtmlDocument& doc, const QString& html)
+// Answers the editor's content HTML, or the whole HTML of the document that
+// holds it (wholeDocument), with those addresses replaced.
+QString TFormWordEditor::LocalizeSitePictures(const THtmlElement& editor, const QString& html, bool wholeDocument)
 {
-    TEmbeddedWB* browser = frame.Browser();
-    const QString frameId = frame.IsAssigned() ? frame.Id() : QString();
-    if (!browser || frameId.isEmpty() || doc.GetElementsByTagNameLength(QStringLiteral("img")) == 0)
+    TEmbeddedWB* browser = editor.Browser();
+    const THtmlElement content = TMoodleEditors::ContentElement(editor);
+    if (!browser || !content || editor.Id().isEmpty() || content.GetElementsByTagNameLength(QStringLiteral("img")) == 0)
         return html;
-    const QString frameExpr = QStringLiteral("document.getElementById(%1).contentWindow.document").arg(JsonText(frameId));
+    const QString frameExpr = TMoodleEditors::ContentElementScript(editor);
     const QVariant fetched = browser->ExecScript(QStringLiteral(
         "(function(){ var d = %1; var imgs = d.getElementsByTagName('img'); var out = [];"
         " for (var i = 0; i < imgs.length; i++) {"
@@ -480,29 +473,27 @@ QString TFormWordEditor::LocalizeSitePictures(const THtmlElement& frame, const T
     }
     if (map.isEmpty())
         return html;
-    const bool bodyOnly = !html.startsWith(QLatin1String("<html"), Qt::CaseInsensitive);
     return browser->ExecScript(QStringLiteral(
-        "(function(){ var d = %1; var map = %2; var c = d.documentElement.cloneNode(true);"
+        "(function(){ var d = %1; var map = %2; var whole = %3;"
+        " var c = (whole ? d.ownerDocument.documentElement : d).cloneNode(true);"
         " var imgs = c.getElementsByTagName('img');"
         " for (var i = 0; i < imgs.length; i++) { var s = imgs[i].getAttribute('src');"
         "  if (s !== null && map.hasOwnProperty(s)) imgs[i].setAttribute('src', map[s]); }"
-        " if (%3) { var b = c.getElementsByTagName('body')[0]; return b ? b.innerHTML : ''; }"
-        " return c.outerHTML; })()")
+        " return whole ? c.outerHTML : c.innerHTML; })()")
         .arg(frameExpr, QString::fromUtf8(QJsonDocument(map).toJson(QJsonDocument::Compact)),
-             bodyOnly ? QStringLiteral("true") : QStringLiteral("false"))).toString();
+             wholeDocument ? QStringLiteral("true") : QStringLiteral("false"))).toString();
 }
 
 void TFormWordEditor::LoadByClipboard(const THtmlElement& editorIFrame)
 {
-    const THtmlDocument doc = TMsHtmlUtil::GetFrameDocument(editorIFrame);
-    if (TMsHtmlUtil::IsDocumentEmpty(doc)) {
+    if (TMoodleEditors::ContentOf(editorIFrame) == TMoodleEditorContent::Empty) {
         ResetWordDocument();
         return;
     }
     // The editor's content goes over the system clipboard (replacing what was
     // there), with site pictures already made local.
-    const THtmlElement body = doc.Body();
-    const QString html = LocalizeSitePictures(editorIFrame, doc, body.InnerHTML());
+    const THtmlElement body = TMoodleEditors::ContentElement(editorIFrame);
+    const QString html = LocalizeSitePictures(editorIFrame, body.InnerHTML(), false);
     auto* mime = new QMimeData();
     mime->setHtml(QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body>") + html
                   + QStringLiteral("</body></html>"));
@@ -515,8 +506,16 @@ void TFormWordEditor::LoadByClipboard(const THtmlElement& editorIFrame)
 
 void TFormWordEditor::LoadByFullConversion(const THtmlElement& editorIFrame)
 {
-    const THtmlDocument doc = editorIFrame.ContentDocument();
-    QString html = LocalizeSitePictures(editorIFrame, doc, doc.DocumentElement().OuterHTML());
+    // The editor's whole document; an editor without a document of its own
+    // (Atto) gives its content in a document of ours.
+    QString html;
+    if (TMoodleEditors::FamilyOf(editorIFrame) == TMoodleEditorFamily::Atto) {
+        html = QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body>")
+            + LocalizeSitePictures(editorIFrame, editorIFrame.InnerHTML(), false) + QStringLiteral("</body></html>");
+    } else {
+        const THtmlDocument doc = editorIFrame.ContentDocument();
+        html = LocalizeSitePictures(editorIFrame, doc.DocumentElement().OuterHTML(), true);
+    }
     html.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     html.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     const QString path = AppTempPath(true) + QStringLiteral("/Import.html");
@@ -573,7 +572,7 @@ TOperationResult TFormWordEditor::SubmitToEditor()
     SetSubmitProgress(tr("Inserting HTML"), GaugeSubmitProgress->maximum() - 1, 0);
     const QString bodyHtml = doc.Body().OuterHTML();
     const QString wrapped = QStringLiteral("<div style=\"position: relative\">") + bodyHtml + QStringLiteral("</div>");
-    FEditorElem.ContentDocument().Body().SetInnerHTML(wrapped);
+    TMoodleEditors::SetContent(FEditorElem, wrapped);
 
     SetSubmitProgress(tr("Submit done"), GaugeSubmitProgress->maximum(), 0);
     PanelSubmitStatus->hide();

@@ -120,7 +120,7 @@ private:
     void SetSubmitProgress(const QString& text, int value, int maxValue);
     void LoadByClipboard(const THtmlElement& editorIFrame);
     void LoadByFullConversion(const THtmlElement& editorIFrame);
-    QString LocalizeSitePictures(const THtmlElement& frame, const THtmlDocument& doc, const QString& html);
+    QString LocalizeSitePictures(const THtmlElement& editor, const QString& html, bool wholeDocument);
     void LoadHtmlFile(const QString& fileName);
     TFileUploader* SetupMoodleRepoUploader();
 
