@@ -42,8 +42,8 @@ const char* const ModernValuesScript = R"JS((function (id, item, fam) {
     var depth = 0, str = false;
     for (var i = at; i < text.length; i++) {
       var c = text[i];
-      if (str) { if (c === "\") i++; else if (c === """) str = false; continue; }
-      if (c === """) str = true;
+      if (str) { if (c === "\\") i++; else if (c === '"') str = false; continue; }
+      if (c === '"') str = true;
       else if (c === "{") depth++;
       else if (c === "}" && --depth === 0) {
         try { return JSON.parse(text.substring(at, i + 1)); } catch (e) { return null; }

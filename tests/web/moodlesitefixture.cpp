@@ -77,6 +77,37 @@ QStringList TSiteRequest::FieldNames() const
     return names;
 }
 
+QString TSiteRequest::FormField(const QString& name) const
+{
+    QByteArray body = Body;
+    body.replace('+', ' ');
+    for (const QByteArray& pair : body.split('&')) {
+        const qsizetype eq = pair.indexOf('=');
+        if (QString::fromUtf8(QByteArray::fromPercentEncoding(pair.left(eq))) == name)
+            return QString::fromUtf8(QByteArray::fromPercentEncoding(eq < 0 ? QByteArray() : pair.mid(eq + 1)));
+    }
+    return {};
+}
+
+const QList<TEditorPageCase>& EditorPageCases()
+{
+    static const QList<TEditorPageCase> cases = [] {
+        const QString frameBody = QStringLiteral("document.getElementById('id_summary_editor_ifr').contentDocument.body");
+        const QString atto = QStringLiteral("document.getElementById('id_summary_editoreditable')");
+        const QString hasText = QStringLiteral(
+            "(function () { try { return %1.innerHTML.indexOf('Text of summary_editor') >= 0; } catch (e) { return false; } })()");
+        return QList<TEditorPageCase>{
+            {QStringLiteral("legacy"), QStringLiteral("id_summary_editor_ifr"), hasText.arg(frameBody), frameBody,
+             frameBody + QStringLiteral(".focus();"), frameBody + QStringLiteral(".innerHTML")},
+            {QStringLiteral("tiny"), QStringLiteral("id_summary_editor_ifr"), hasText.arg(frameBody), frameBody,
+             frameBody + QStringLiteral(".focus();"), QStringLiteral("tinymce.get('id_summary_editor').getContent()")},
+            {QStringLiteral("atto"), QStringLiteral("id_summary_editoreditable"), hasText.arg(atto), atto,
+             atto + QStringLiteral(".focus();"), atto + QStringLiteral(".innerHTML")},
+        };
+    }();
+    return cases;
+}
+
 TMoodleSite::TMoodleSite(const QStringList& extraArgs)
 {
     FProcess = std::make_unique<QProcess>();

@@ -21,7 +21,24 @@ struct TSiteRequest {
     QString Field(const QString& name) const;
     // Field names of a multipart body, in body order (file parts included).
     QStringList FieldNames() const;
+    // The value of a field of a URL-encoded form body (a browser's form post).
+    QString FormField(const QString& name) const;
 };
+
+// How the course page's summary editor looks in one editor family of the
+// site (its "editor" switch), as the tests drive it.
+struct TEditorPageCase {
+    QString Switch;      // "legacy", "tiny", "atto"
+    QString FocusId;     // the id of the element that takes the focus
+    QString ReadyScript; // true once the page's editor shows its text
+    QString ContentExpr; // the element that holds the content
+    QString FocusScript; // moves the focus into the editor
+    // The content as the site would save it: through the editor's own
+    // interface (tinymce.get(id).getContent() for TinyMCE 6/7).
+    QString ApiContentExpr;
+};
+// The three families, legacy first.
+const QList<TEditorPageCase>& EditorPageCases();
 
 // Starts tests/moodlesite/moodlesite.py on a free port of 127.0.0.1 and stops
 // it when destroyed. The site records every request it gets.

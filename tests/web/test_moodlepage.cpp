@@ -4,6 +4,7 @@
 
 #include "app/config/appconfigs.h"
 #include "web/embeddedwb.h"
+#include "web/moodleeditors.h"
 #include "web/moodlepagetracker.h"
 #include "web/moodlesiteconnect.h"
 #include "web/mshtmlutils.h"
@@ -147,26 +148,42 @@ TEST_F(MoodlePageTest, HelperFunctionsAreDefinedInEveryMoodlePage)
     }
 }
 
-TEST_F(MoodlePageTest, TheEditorIsAnIdentifiedFrameInAnEditorCell)
+TEST_F(MoodlePageTest, EditorsAreKnownByTheirFamilysShape)
 {
-    ASSERT_TRUE(webtest::LoadHtml(Browser.get(),
-        "<table><tr>"
-        "<td class='mceIframeContainer mceFirst mceLast'><iframe id='ok_ifr'></iframe></td>"
-        "<td class='mceIframeContainer'><iframe></iframe></td>"
-        "<td class='mceIframeContainer'><div id='div_ifr'></div></td>"
-        "<td class='mceiframecontainer'><iframe id='case_ifr'></iframe></td>"
-        "<td class='other'><iframe id='other_ifr'></iframe></td>"
-        "</tr></table>"));
-    const THtmlDocument doc = Browser->Document();
-    const THtmlElement cells = doc.Body();
-    auto frameAt = [&](int i) {
-        return THtmlElement(THtmlNode::FromScript(Browser.get(),
-            Browser->DomCall(QStringLiteral("return d.reg(document.querySelectorAll('td')[a[0]].firstElementChild);"), {i})));
+    // Each marked element is asked; near misses of every family are none.
+    struct Case { const char* html; TMoodleEditorFamily family; } cases[] = {
+        {"<table><tr><td class='mceIframeContainer mceFirst mceLast'><iframe data-t id='ok_ifr'></iframe></td></tr></table>",
+         TMoodleEditorFamily::LegacyTinyMCE},
+        {"<table><tr><td class='mceIframeContainer'><iframe data-t></iframe></td></tr></table>", TMoodleEditorFamily::None},
+        {"<table><tr><td class='mceIframeContainer'><div data-t id='div_ifr'></div></td></tr></table>", TMoodleEditorFamily::None},
+        {"<table><tr><td class='mceiframecontainer'><iframe data-t id='case_ifr'></iframe></td></tr></table>", TMoodleEditorFamily::None},
+        {"<table><tr><td class='other'><iframe data-t id='other_ifr'></iframe></td></tr></table>", TMoodleEditorFamily::None},
+        {"<div class='tox-sidebar-wrap'><div class='tox-edit-area'><iframe data-t id='t_ifr' class='tox-edit-area__iframe'></iframe></div></div>",
+         TMoodleEditorFamily::TinyMCE},
+        {"<div class='tox-edit-area'><iframe data-t class='tox-edit-area__iframe'></iframe></div>", TMoodleEditorFamily::None},
+        {"<div class='tox-edit-area__wrap'><iframe data-t id='w_ifr'></iframe></div>", TMoodleEditorFamily::None},
+        {"<div class='tox-edit-area'><div data-t id='d_ifr' contenteditable='true'></div></div>", TMoodleEditorFamily::None},
+        {"<div class='editor_atto_content_wrap'><div data-t id='id_x_editoreditable' class='editor_atto_content form-control'"
+         " contenteditable='true'><p>x</p></div></div>", TMoodleEditorFamily::Atto},
+        {"<div data-t id='id_y_editoreditable' class='editor_atto_content'><p>not editable</p></div>", TMoodleEditorFamily::None},
+        {"<div data-t id='id_z_editor' class='editor_atto_content' contenteditable='true'></div>", TMoodleEditorFamily::None},
+        {"<div data-t id='id_w_editoreditable' class='other' contenteditable='true'></div>", TMoodleEditorFamily::None},
     };
-    const bool expected[] = {true, false, false, false, false};
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(TMoodlePageTracker::IsMoodleWyswigEditor(frameAt(i)), expected[i]) << "cell " << i;
-    EXPECT_FALSE(TMoodlePageTracker::IsMoodleWyswigEditor(cells));
+    QString html;
+    for (const Case& c : cases)
+        html += QString::fromLatin1(c.html);
+    ASSERT_TRUE(webtest::LoadHtml(Browser.get(), html));
+    auto markedAt = [&](int i) {
+        return THtmlElement(THtmlNode::FromScript(Browser.get(),
+            Browser->DomCall(QStringLiteral("return d.reg(document.querySelectorAll('[data-t]')[a[0]]);"), {i})));
+    };
+    for (int i = 0; i < int(std::size(cases)); ++i) {
+        const THtmlElement e = markedAt(i);
+        ASSERT_TRUE(e) << "case " << i;
+        EXPECT_EQ(TMoodleEditors::FamilyOf(e), cases[i].family) << cases[i].html;
+        EXPECT_EQ(TMoodlePageTracker::IsMoodleWyswigEditor(e), cases[i].family != TMoodleEditorFamily::None) << cases[i].html;
+    }
+    EXPECT_FALSE(TMoodlePageTracker::IsMoodleWyswigEditor(Browser->Document().Body()));
 }
 
 TEST_F(MoodlePageTest, FocusBetweenTwoElementsOfOneIdChangesNothing)
