@@ -12,6 +12,7 @@
 #include "utillib/version.h"
 #include "web/embeddedwb.h"
 
+#include <QJsonObject>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTest>
@@ -68,6 +69,7 @@ protected:
     {
         Form.reset();
         GuiEnvironment::ResetConfig();
+        Site->Configure(QJsonObject{{"editor", "legacy"}});
     }
     // The window as the program makes it, with a word editor that only counts.
     void MakeWindow(bool show = true)
@@ -85,9 +87,11 @@ protected:
         }
     }
     TFrameTabbedBrowseClient* Client() const { return Form->FrameBrowseClient(); }
-    // Opens the site's course page in its tab, logged in.
-    TFrameMainBrowser* OpenCourse(TConfigPreset* p)
+    // Opens the site's course page in its tab, logged in, with the site
+    // showing the editor family of c (legacy unless given).
+    TFrameMainBrowser* OpenCourse(TConfigPreset* p, const TEditorPageCase& c = EditorPageCases().first())
     {
+        Site->Configure(QJsonObject{{"editor", c.Switch}});
         Form->ConnectToMoodle(p->Name(), p->Title(), SiteOf(p));
         TFrameMainBrowser* f = Client()->GetBrowserFrameByName(p->Name());
         EXPECT_TRUE(f);
@@ -97,10 +101,7 @@ protected:
         f->Browser()->Navigate(Site->Url("/course/edit.php?id=2"));
         EXPECT_TRUE(testutil::waitUntil([&] {
             return PageComplete(f) && f->BrowserUrl().contains("/course/edit.php")
-                && f->Browser()->ScriptValue("document.getElementById('id_summary_editor_ifr') != null && "
-                                             "document.getElementById('id_summary_editor_ifr').contentDocument.body != null && "
-                                             "document.getElementById('id_summary_editor_ifr').contentDocument.body.className")
-                       .toString() == "mceContentBody";
+                && f->Browser()->ScriptValue(c.ReadyScript).toBool();
         }, 20000));
         // Page focus events need the page to have the keyboard focus, as
         // after a user's click into it.
@@ -230,54 +231,58 @@ TEST_F(MainWindowTest, WordEditorOpensByContentAndSetting)
 {
     TConfigPreset* school = AddSite("School", "School site", Site->RootUrl(), true);
     MakeWindow();
-    TFrameMainBrowser* f = OpenCourse(school);
-    ASSERT_TRUE(f);
-
-    const QString setBody = QStringLiteral("document.getElementById('id_summary_editor_ifr').contentDocument.body.innerHTML = %1;");
-    // A real focus into the empty editor opens the word editor with the default setting.
-    f->Browser()->ExecScript(setBody.arg("'<p><br></p>'"));
-    // As a user would, click again when the first click went unnoticed
-    // (a busy machine can deliver the window's focus late).
-    for (int attempt = 0; attempt < 3 && EditorOpenedFor.isEmpty(); ++attempt) {
-        Form->activateWindow();
-        f->Browser()->setFocus();
-        f->Browser()->ExecScript("document.getElementById('id_fullname').focus();");
-        testutil::waitUntil([&] { return f->CurrElement() && f->CurrElement().Id() == "id_fullname"; }, 3000);
-        f->Browser()->ExecScript("document.getElementById('id_summary_editor_ifr').contentDocument.body.focus();");
-        testutil::waitUntil([&] { return !EditorOpenedFor.isEmpty(); }, 5000);
-    }
-    ASSERT_FALSE(EditorOpenedFor.isEmpty());
-    EXPECT_EQ(EditorOpenedFor.first(), QStringLiteral("id_summary_editor_ifr"));
-    const THtmlElement editor = f->CurrMoodleWyswigEditor();
-    ASSERT_TRUE(editor);
-
-    // The table of settings and contents, on the editor's real document. The
-    // focus event's handler is called here directly, so no test wait sits
-    // under the page's own event delivery.
-    const char* contents[] = {"'<p><br></p>'", "'<p>Some text</p>'", "'<p>A picture <img src=\"x.png\"></p>'"};
-    // Rows: the settings in their order; columns: empty, text, pictures.
-    const bool expected[4][3] = {
-        {true, false, false}, // owEmptyContent
-        {true, true, false},  // owTextOnlyContent
-        {true, true, true},   // owAll
-        {false, false, false} // owNever
-    };
-    for (int setting = 0; setting < 4; ++setting) {
-        AppConfig()->GeneralConfig()->SetAutoOpenWordEditorOn(static_cast<TGeneralConfig::TAutoOpenWordOccasion>(setting));
-        for (int content = 0; content < 3; ++content) {
-            SCOPED_TRACE(testing::Message() << "setting " << setting << ", content " << content);
-            EditorOpenedFor.clear();
-            f->Browser()->ExecScript(setBody.arg(QString::fromLatin1(contents[content])));
-            Form->BrowseClientWyswigEditorFocus(f, editor);
-            EXPECT_EQ(EditorOpenedFor.size(), expected[setting][content] ? 1 : 0);
+    for (const TEditorPageCase& c : EditorPageCases()) {
+        SCOPED_TRACE(c.Switch.toStdString());
+        TFrameMainBrowser* f = OpenCourse(school, c);
+        ASSERT_TRUE(f);
+        const QString setContent = c.ContentExpr + QStringLiteral(".innerHTML = %1;");
+        EditorOpenedFor.clear();
+        AppConfig()->GeneralConfig()->SetAutoOpenWordEditorOn(TGeneralConfig::owEmptyContent);
+        // A real focus into the empty editor opens the word editor with the default setting.
+        f->Browser()->ExecScript(setContent.arg("'<p><br></p>'"));
+        // As a user would, click again when the first click went unnoticed
+        // (a busy machine can deliver the window's focus late).
+        for (int attempt = 0; attempt < 3 && EditorOpenedFor.isEmpty(); ++attempt) {
+            Form->activateWindow();
+            f->Browser()->setFocus();
+            f->Browser()->ExecScript("document.getElementById('id_fullname').focus();");
+            testutil::waitUntil([&] { return f->CurrElement() && f->CurrElement().Id() == "id_fullname"; }, 3000);
+            f->Browser()->ExecScript(c.FocusScript);
+            testutil::waitUntil([&] { return !EditorOpenedFor.isEmpty(); }, 5000);
         }
+        ASSERT_FALSE(EditorOpenedFor.isEmpty());
+        EXPECT_EQ(EditorOpenedFor.first(), c.FocusId);
+        const THtmlElement editor = f->CurrMoodleWyswigEditor();
+        ASSERT_TRUE(editor);
+
+        // The table of settings and contents, on the editor's real content.
+        // The focus event's handler is called here directly, so no test wait
+        // sits under the page's own event delivery.
+        const char* contents[] = {"'<p><br></p>'", "'<p>Some text</p>'", "'<p>A picture <img src=\"x.png\"></p>'"};
+        // Rows: the settings in their order; columns: empty, text, pictures.
+        const bool expected[4][3] = {
+            {true, false, false}, // owEmptyContent
+            {true, true, false},  // owTextOnlyContent
+            {true, true, true},   // owAll
+            {false, false, false} // owNever
+        };
+        for (int setting = 0; setting < 4; ++setting) {
+            AppConfig()->GeneralConfig()->SetAutoOpenWordEditorOn(static_cast<TGeneralConfig::TAutoOpenWordOccasion>(setting));
+            for (int content = 0; content < 3; ++content) {
+                SCOPED_TRACE(testing::Message() << "setting " << setting << ", content " << content);
+                EditorOpenedFor.clear();
+                f->Browser()->ExecScript(setContent.arg(QString::fromLatin1(contents[content])));
+                Form->BrowseClientWyswigEditorFocus(f, editor);
+                EXPECT_EQ(EditorOpenedFor.size(), expected[setting][content] ? 1 : 0);
+            }
+        }
+        // Ctrl+W opens it by hand while the editor has the focus.
+        EditorOpenedFor.clear();
+        Form->ActionListMainUpdate();
+        EXPECT_TRUE(Form->ActionOpenWordEditor->isEnabled());
+        Form->ActionOpenWordEditor->trigger();
+        EXPECT_EQ(EditorOpenedFor.size(), 1);
     }
-    // Ctrl+W opens it by hand while the editor has the focus.
-    EditorOpenedFor.clear();
-    Form->ActionListMainUpdate();
-    EXPECT_TRUE(Form->ActionOpenWordEditor->isEnabled());
-    Form->ActionOpenWordEditor->trigger();
-    EXPECT_EQ(EditorOpenedFor.size(), 1);
 }
 
 TEST_F(MainWindowTest, WelcomePageListsSitesAndOpensThem)

@@ -12,6 +12,7 @@
 #include "office/officewordautomation.h"
 #include "utillib/globalutils.h"
 #include "web/embeddedwb.h"
+#include "web/moodleeditors.h"
 #include "web/moodlesiteconnect.h"
 #include "web/webbrowsers.h"
 
@@ -94,7 +95,7 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         ASSERT_TRUE(s_site->IsRunning());
         ASSERT_TRUE(s_client->WaitReady(120000));
-        s_site->Configure(QJsonObject{{"upload_delay", 0}, {"upload_answers", QJsonArray()}});
+        s_site->Configure(QJsonObject{{"upload_delay", 0}, {"upload_answers", QJsonArray()}, {"editor", "legacy"}});
         m_config = NewConfig<TMoodleSysConfig>();
         m_config->SetRootUrl(s_site->RootUrl());
         m_config->SetAccountName(TMoodleSite::User);
@@ -270,6 +271,61 @@ TEST_F(WordEditorTest, DoneUploadsEachPictureOnceAndRewritesEverySrc)
         EXPECT_TRUE(src.startsWith(s_site->RootUrl() + "/draftfile.php/")) << src.toStdString();
     EXPECT_EQ(again[0], again[2]);
     EXPECT_NE(again[0], srcs[0]);
+}
+
+TEST_F(WordEditorTest, EachEditorFamilyEndsUpWithTheSitesDraftAddresses)
+{
+    for (const TEditorPageCase& c : EditorPageCases()) {
+        SCOPED_TRACE(c.Switch.toStdString());
+        s_site->Configure(QJsonObject{{"editor", c.Switch}});
+        ASSERT_TRUE(TEmbeddedWBUtil::OpenUrlAndWait(s_browser, s_site->Url("/course/edit.php?id=2")));
+        ASSERT_TRUE(WaitFor([&] { return s_browser->ScriptValue(c.ReadyScript).toBool(); }, 10000));
+        const THtmlElement editor = s_browser->Document().GetElementById(c.FocusId);
+        ASSERT_TRUE(editor.IsAssigned());
+        m_form->SetEditorElem(editor);
+        m_form->SetHtmlToWordEditorConvertMethod(TFormWordEditor::cmClipboard);
+        m_form->LoadEditorHtmlToWord(editor);
+        EXPECT_TRUE(m_form->WordDoc()->Text().startsWith("Text of summary_editor")) << m_form->WordDoc()->Text().toStdString();
+
+        const QString red = FileUrl(Picture("red.png", Qt::red));
+        const QString blue = FileUrl(Picture("blue.png", Qt::blue, 30, 20));
+        PasteIntoDocument(QStringLiteral("<p>Two pictures: <img src=\"%1\"> and <img src=\"%2\"></p>").arg(red, blue));
+        s_site->ResetRequests();
+        EXPECT_EQ(m_form->SubmitToEditor(), orAllDone);
+        EXPECT_TRUE(m_form->UploadLogs().isEmpty()) << m_form->UploadLogs().join("\n").toStdString();
+        EXPECT_EQ(RepoPosts(), 2);
+
+        // Read back the way the site reads its editor, then saved by the form.
+        const QString itemid = s_browser->ScriptValue(
+            "document.querySelector('input[name=\"summary_editor[itemid]\"]').value").toString();
+        const QString draft = s_site->RootUrl() + "/draftfile.php/5/user/draft/" + itemid + "/";
+        const QString html = s_browser->ScriptValue(c.ApiContentExpr).toString();
+        const QStringList srcs = officetest::ImageSources(html);
+        ASSERT_EQ(srcs.size(), 2) << html.toStdString();
+        for (const QString& src : srcs)
+            EXPECT_TRUE(src.startsWith(draft)) << src.toStdString();
+        EXPECT_TRUE(html.simplified().contains("Two pictures:")) << html.toStdString();
+        s_site->ResetRequests();
+        s_browser->ExecScript("setTimeout(function () { document.getElementById('id_submitbutton').click(); }, 0)");
+        ASSERT_TRUE(WaitFor([&] { return !s_site->RequestsTo("/course/edit.php").isEmpty() && !s_browser->Busy(); }, 10000));
+        EXPECT_EQ(officetest::ImageSources(s_site->RequestsTo("/course/edit.php").first().FormField("summary_editor[text]")),
+                  srcs);
+
+        // Back on the course page, the saved pictures (readable only with the
+        // session) come into the document again, here by full conversion.
+        ASSERT_TRUE(TEmbeddedWBUtil::OpenUrlAndWait(s_browser, s_site->Url("/course/edit.php?id=2")));
+        ASSERT_TRUE(WaitFor([&] { return s_browser->ScriptValue(c.ReadyScript).toBool(); }, 10000));
+        const THtmlElement again = s_browser->Document().GetElementById(c.FocusId);
+        TMoodleEditors::SetContent(again, html);
+        m_form->SetEditorElem(again);
+        m_form->SetHtmlToWordEditorConvertMethod(TFormWordEditor::cmFullConversion);
+        m_form->LoadEditorHtmlToWord(again);
+        EXPECT_TRUE(m_form->WordDoc()->Text().contains("Two pictures:")) << m_form->WordDoc()->Text().toStdString();
+        s_site->ResetRequests();
+        EXPECT_EQ(m_form->SubmitToEditor(), orAllDone);
+        EXPECT_EQ(RepoPosts(), 2);
+        EXPECT_EQ(officetest::ImageSources(s_browser->ScriptValue(c.ApiContentExpr).toString()).size(), 2);
+    }
 }
 
 TEST_F(WordEditorTest, DocumentWithoutPicturesCreatesNoUploaderAndExecuteAnswersTrue)
