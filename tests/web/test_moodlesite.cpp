@@ -68,6 +68,11 @@ TEST(MoodleSite, ATokenSiteRefusesALoginWithoutItsToken)
     TEmbeddedWBUtil::BrowserPost(b.get(), other->LoginUrl(), &twoFields, nullptr);
     EXPECT_TRUE(b->LocationURL().endsWith("/login/"));
     EXPECT_TRUE(b->Document().Body().InnerText().contains("Invalid login"));
+
+    // A token already used for a login is stale.
+    const QStringList stale = twoFields + QStringList{"logintoken=" + token};
+    TEmbeddedWBUtil::BrowserPost(b.get(), other->LoginUrl(), &stale, nullptr);
+    EXPECT_TRUE(b->Document().Body().InnerText().contains("Invalid login"));
 }
 
 } // namespace
