@@ -27,6 +27,17 @@ QString EditorIdOf(const THtmlElement& editor)
     return TMoodleRepoUtil::ExtractEditorId(editor.Id());
 }
 
+// Runs call (a script using ed, the page's TinyMCE instance of the editor)
+// in the page's main world, where that instance lives.
+QVariant TinyCall(const THtmlElement& editor, const QString& call, const QString& html = QString())
+{
+    return editor.Browser()->ExecScript(QStringLiteral(
+        "(function (id, html) { var ed = window.tinymce && tinymce.get(id);"
+        " if (!ed) throw new Error('The page has no TinyMCE editor ' + id);"
+        " return %1; })(%2, %3)")
+        .arg(call, webscripts::Literal(EditorIdOf(editor)), webscripts::Literal(html)));
+}
+
 } // namespace
 
 QString TMoodleEditors::FamilyScript()
@@ -110,16 +121,10 @@ TMoodleEditorContent TMoodleEditors::ContentOf(const THtmlElement& editor)
 void TMoodleEditors::SetContent(const THtmlElement& editor, const QString& html)
 {
     switch (FamilyOf(editor)) {
-    case TMoodleEditorFamily::TinyMCE: {
+    case TMoodleEditorFamily::TinyMCE:
         // The instance writes its frame and keeps its textarea for the form.
-        TEmbeddedWB* browser = editor.Browser();
-        browser->ExecScript(QStringLiteral(
-            "(function (id, html) { var ed = window.tinymce && tinymce.get(id);"
-            " if (!ed) throw new Error('The page has no TinyMCE editor ' + id);"
-            " ed.setContent(html); })(%1, %2)")
-            .arg(webscripts::Literal(EditorIdOf(editor)), webscripts::Literal(html)));
+        TinyCall(editor, QStringLiteral("void ed.setContent(html)"), html);
         return;
-    }
     case TMoodleEditorFamily::Atto:
         // Atto copies its div into the textarea on its own events and on
         // submit; the textarea is written too, and the events it listens to
@@ -143,12 +148,8 @@ void TMoodleEditors::SetContent(const THtmlElement& editor, const QString& html)
 QString TMoodleEditors::Content(const THtmlElement& editor)
 {
     const TMoodleEditorFamily family = FamilyOf(editor);
-    if (family == TMoodleEditorFamily::TinyMCE) {
-        return editor.Browser()->ExecScript(QStringLiteral(
-            "(function (id) { var ed = window.tinymce && tinymce.get(id);"
-            " if (!ed) throw new Error('The page has no TinyMCE editor ' + id);"
-            " return ed.getContent(); })(%1)").arg(webscripts::Literal(EditorIdOf(editor)))).toString();
-    }
+    if (family == TMoodleEditorFamily::TinyMCE)
+        return TinyCall(editor, QStringLiteral("ed.getContent()")).toString();
     const THtmlElement content = ContentElement(editor);
     if (!content)
         throw EBrowserScriptError(QStringLiteral("The element is not a site editor"));
