@@ -1,6 +1,7 @@
 #include "app/dialogs/advmoodlesettingsform.h"
 
 #include "app/config/appconfigs.h"
+#include "app/dialogs/controlutil.h"
 #include "app/shell/globaldm.h"
 
 #include <QHBoxLayout>
@@ -30,17 +31,8 @@ TFormAdvMoodleSettings::TFormAdvMoodleSettings(QWidget* parent) : QDialog(parent
     layout->addWidget(FValueListEditor);
     layout->addStretch();
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    FBtnOk = new QPushButton(QStringLiteral("&OK"), this);
-    FBtnOk->setObjectName(QStringLiteral("BtnOk"));
-    FBtnOk->setDefault(true);
-    FBtnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    FBtnCancel->setObjectName(QStringLiteral("BtnCancel"));
-    FBtnCancel->setAutoDefault(false);
-    buttons->addWidget(FBtnOk);
-    buttons->addWidget(FBtnCancel);
-    layout->addLayout(buttons);
+    layout->addLayout(TControlUtil::NewCloseButtonRow(this, QStringLiteral("&OK"), QStringLiteral("BtnOk"),
+                                                      FBtnOk, FBtnCancel));
 
     connect(FBtnOk, &QPushButton::clicked, this, [this] { BtnOkClick(); });
     connect(FBtnCancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -2,7 +2,9 @@
 
 #include "utillib/exceptions.h"
 
+#include <QHBoxLayout>
 #include <QMetaProperty>
+#include <QPushButton>
 #include <QWidget>
 
 namespace {
@@ -57,4 +59,20 @@ void TControlUtil::AssignCtrlValueTo(QWidget* ctrl, const QString& ctrlProp, QOb
                                      const QString& destPropName, bool focusCtrlOnError)
 {
     AssignCtrlValueTo(ctrl, CtrlValue(ctrl, ctrlProp), destObj, destPropName, focusCtrlOnError);
+}
+
+QHBoxLayout* TControlUtil::NewCloseButtonRow(QWidget* dialog, const QString& okText, const QString& okName,
+                                             QPushButton*& ok, QPushButton*& cancel)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    ok = new QPushButton(okText, dialog);
+    ok->setObjectName(okName);
+    ok->setDefault(true);
+    cancel = new QPushButton(QStringLiteral("&Cancel"), dialog);
+    cancel->setObjectName(QStringLiteral("BtnCancel"));
+    cancel->setAutoDefault(false);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
 }

@@ -3,7 +3,9 @@
 #include <QString>
 #include <QVariant>
 
+class QHBoxLayout;
 class QObject;
+class QPushButton;
 class QWidget;
 
 // Copies values from controls into settings objects through the meta-object
@@ -26,4 +28,10 @@ public:
 
     // The value of a control's property; raises EPropertyError when it has none.
     static QVariant CtrlValue(QWidget* ctrl, const QString& ctrlProp);
+
+    // A dialog's closing buttons as a right-aligned row: the default button
+    // (okText, object name okName) and "&Cancel" ("BtnCancel", never the
+    // default). The buttons are children of dialog; the caller connects them.
+    static QHBoxLayout* NewCloseButtonRow(QWidget* dialog, const QString& okText, const QString& okName,
+                                          QPushButton*& ok, QPushButton*& cancel);
 };

@@ -2,6 +2,7 @@
 
 #include "app/config/sitebookmarks.h"
 #include "app/dialogs/appmessages.h"
+#include "app/dialogs/controlutil.h"
 #include "utillib/exceptions.h"
 
 #include <QGridLayout>
@@ -38,17 +39,8 @@ TFormEditBookmark::TFormEditBookmark(QWidget* parent) : QDialog(parent)
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    FBtnDone = new QPushButton(QStringLiteral("&Done"), this);
-    FBtnDone->setObjectName(QStringLiteral("BtnDone"));
-    FBtnDone->setDefault(true);
-    FBtnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    FBtnCancel->setObjectName(QStringLiteral("BtnCancel"));
-    FBtnCancel->setAutoDefault(false);
-    buttons->addWidget(FBtnDone);
-    buttons->addWidget(FBtnCancel);
-    layout->addLayout(buttons);
+    layout->addLayout(TControlUtil::NewCloseButtonRow(this, QStringLiteral("&Done"), QStringLiteral("BtnDone"),
+                                                      FBtnDone, FBtnCancel));
     QWidget::setTabOrder(FEditTitle, FEditUrl);
     QWidget::setTabOrder(FEditUrl, FBtnDone);
     QWidget::setTabOrder(FBtnDone, FBtnCancel);

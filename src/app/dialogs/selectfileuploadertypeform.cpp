@@ -1,5 +1,7 @@
 #include "app/dialogs/selectfileuploadertypeform.h"
 
+#include "app/dialogs/controlutil.h"
+
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -20,17 +22,8 @@ TFormSelectFileUploaderType::TFormSelectFileUploaderType(QWidget* parent) : QDia
     groupLayout->addWidget(FListBoxUploaderTypes);
     layout->addWidget(group, 1);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    FBtnOk = new QPushButton(QStringLiteral("&OK"), this);
-    FBtnOk->setObjectName(QStringLiteral("BtnOk"));
-    FBtnOk->setDefault(true);
-    FBtnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    FBtnCancel->setObjectName(QStringLiteral("BtnCancel"));
-    FBtnCancel->setAutoDefault(false);
-    buttons->addWidget(FBtnOk);
-    buttons->addWidget(FBtnCancel);
-    layout->addLayout(buttons);
+    layout->addLayout(TControlUtil::NewCloseButtonRow(this, QStringLiteral("&OK"), QStringLiteral("BtnOk"),
+                                                      FBtnOk, FBtnCancel));
     resize(300, 240);
 
     connect(FBtnOk, &QPushButton::clicked, this, &QDialog::accept);
