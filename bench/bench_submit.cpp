@@ -87,10 +87,7 @@ int main(int argc, char** argv)
                          if (c.name() == "MoodleSession")
                              sessionCookie = QString::fromLatin1(c.value());
                      });
-    auto config = NewConfig<TMoodleSysConfig>();
-    config->SetRootUrl(site.RootUrl());
-    config->SetAccountName(TMoodleSite::User);
-    config->SetAccountPassword(TMoodleSite::Password);
+    auto config = site.NewSiteConfig();
     TEmbeddedWB browser;
     browser.resize(1000, 700);
     browser.show();

@@ -2,6 +2,8 @@
 
 #include "testutil.h"
 
+#include "app/config/appconfigs.h"
+
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -106,6 +108,15 @@ const QList<TEditorPageCase>& EditorPageCases()
         };
     }();
     return cases;
+}
+
+std::unique_ptr<TMoodleSysConfig> TMoodleSite::NewSiteConfig() const
+{
+    auto config = NewConfig<TMoodleSysConfig>();
+    config->SetRootUrl(RootUrl());
+    config->SetAccountName(User);
+    config->SetAccountPassword(Password);
+    return config;
 }
 
 TMoodleSite::TMoodleSite(const QStringList& extraArgs)

@@ -8,6 +8,8 @@
 #include <QString>
 #include <memory>
 
+class TMoodleSysConfig;
+
 // One request as the local Moodle-like site received it.
 struct TSiteRequest {
     QString Method;
@@ -57,6 +59,8 @@ public:
     void ResetRequests();
     // Merges the object into the site's switches (see moodlesite.py).
     void Configure(const QJsonObject& switches);
+    // A site preset's settings for this site with the test account.
+    std::unique_ptr<TMoodleSysConfig> NewSiteConfig() const;
 
     static const QString User;
     static const QString Password;

@@ -31,10 +31,7 @@ protected:
         ASSERT_TRUE(Site->IsRunning());
         Site->Configure(QJsonObject{{"picker_omit", QJsonArray()}});
         Browser = webtest::NewBrowser();
-        auto config = NewConfig<TMoodleSysConfig>();
-        config->SetRootUrl(Site->RootUrl());
-        config->SetAccountName(TMoodleSite::User);
-        config->SetAccountPassword(TMoodleSite::Password);
+        auto config = Site->NewSiteConfig();
         TMoodleSiteConnect::LoginToMoodle(Browser.get(), config.get());
         RepoUrl = config->RepoUploadUrl();
     }

@@ -21,10 +21,7 @@ protected:
     {
         Site = std::make_unique<TMoodleSite>();
         ASSERT_TRUE(Site->IsRunning());
-        Config = NewConfig<TMoodleSysConfig>();
-        Config->SetRootUrl(Site->RootUrl());
-        Config->SetAccountName(TMoodleSite::User);
-        Config->SetAccountPassword(TMoodleSite::Password);
+        Config = Site->NewSiteConfig();
         Browser = webtest::NewBrowser();
     }
 
@@ -117,10 +114,7 @@ TEST(MoodleTokenLogin, ATokenSiteGetsTheTokenOfItsLoginForm)
     TMoodleSite site({"--login", "token"});
     ASSERT_TRUE(site.IsRunning());
     auto b = webtest::NewBrowser();
-    auto config = NewConfig<TMoodleSysConfig>();
-    config->SetRootUrl(site.RootUrl());
-    config->SetAccountName(TMoodleSite::User);
-    config->SetAccountPassword(TMoodleSite::Password);
+    auto config = site.NewSiteConfig();
     TMoodleSiteConnect::LoginToMoodle(b.get(), config.get());
     EXPECT_EQ(b->LocationURL(), site.Url("/my/"));
     QList<TSiteRequest> posts;

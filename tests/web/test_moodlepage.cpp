@@ -45,10 +45,7 @@ protected:
 
     void OpenCoursePage()
     {
-        auto config = NewConfig<TMoodleSysConfig>();
-        config->SetRootUrl(Site->RootUrl());
-        config->SetAccountName(TMoodleSite::User);
-        config->SetAccountPassword(TMoodleSite::Password);
+        auto config = Site->NewSiteConfig();
         TMoodleSiteConnect::LoginToMoodle(Browser.get(), config.get());
         ASSERT_TRUE(webtest::Load(Browser.get(), Site->Url("/course/edit.php?id=2")));
         ASSERT_TRUE(testutil::waitUntil([&] {

@@ -28,10 +28,7 @@ protected:
         ASSERT_TRUE(Site->IsRunning());
         Site->Configure(QJsonObject{{"repositories", DefaultRepositories()}, {"itemid_as_string", false},
                                     {"upload_delay", 0}, {"upload_answers", QJsonArray()}});
-        Config = NewConfig<TMoodleSysConfig>();
-        Config->SetRootUrl(Site->RootUrl());
-        Config->SetAccountName(TMoodleSite::User);
-        Config->SetAccountPassword(TMoodleSite::Password);
+        Config = Site->NewSiteConfig();
         Target = webtest::NewBrowser();
         Oper = std::make_unique<TEmbeddedWB>();
         Oper->resize(1, 1);

@@ -18,10 +18,7 @@ TEST(MoodleSite, EachEditorFamilyShowsItsOwnShape)
     TMoodleSite site;
     ASSERT_TRUE(site.IsRunning());
     auto b = webtest::NewBrowser();
-    auto config = NewConfig<TMoodleSysConfig>();
-    config->SetRootUrl(site.RootUrl());
-    config->SetAccountName(TMoodleSite::User);
-    config->SetAccountPassword(TMoodleSite::Password);
+    auto config = site.NewSiteConfig();
     TMoodleSiteConnect::LoginToMoodle(b.get(), config.get());
     const QString hiddenItemId = "document.querySelector('input[name=\"summary_editor[itemid]\"]').value";
 
@@ -59,10 +56,7 @@ TEST(MoodleSite, ATokenSiteRefusesALoginWithoutItsToken)
     b->ExecScript("setTimeout(function () { document.getElementById('login').submit(); }, 0)");
     EXPECT_TRUE(testutil::waitUntil([&] { return b->LocationURL().endsWith("/my/") && !b->Busy(); }));
 
-    auto other = NewConfig<TMoodleSysConfig>();
-    other->SetRootUrl(site.RootUrl());
-    other->SetAccountName(TMoodleSite::User);
-    other->SetAccountPassword(TMoodleSite::Password);
+    auto other = site.NewSiteConfig();
     // The two stored fields alone are refused like a wrong password.
     const QStringList twoFields = TMoodleSiteConnect::LoginFields(other.get());
     TEmbeddedWBUtil::BrowserPost(b.get(), other->LoginUrl(), &twoFields, nullptr);

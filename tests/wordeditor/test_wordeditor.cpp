@@ -96,10 +96,7 @@ protected:
         ASSERT_TRUE(s_site->IsRunning());
         ASSERT_TRUE(s_client->WaitReady(120000));
         s_site->Configure(QJsonObject{{"upload_delay", 0}, {"upload_answers", QJsonArray()}, {"editor", "legacy"}});
-        m_config = NewConfig<TMoodleSysConfig>();
-        m_config->SetRootUrl(s_site->RootUrl());
-        m_config->SetAccountName(TMoodleSite::User);
-        m_config->SetAccountPassword(TMoodleSite::Password);
+        m_config = s_site->NewSiteConfig();
         if (!s_loggedIn) {
             TMoodleSiteConnect::LoginToMoodle(s_browser, m_config.get());
             s_loggedIn = true;

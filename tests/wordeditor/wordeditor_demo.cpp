@@ -59,10 +59,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the site did not start\n");
         return 1;
     }
-    auto config = NewConfig<TMoodleSysConfig>();
-    config->SetRootUrl(site.RootUrl());
-    config->SetAccountName(TMoodleSite::User);
-    config->SetAccountPassword(TMoodleSite::Password);
+    auto config = site.NewSiteConfig();
     TEmbeddedWB browser;
     browser.resize(1000, 700);
     browser.show();
