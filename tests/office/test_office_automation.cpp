@@ -3,6 +3,7 @@
 #include "mswordutil.h"
 #include "officeclient.h"
 #include "officeerror.h"
+#include "officesuite.h"
 #include "officetestutil.h"
 #include "officewordautomation.h"
 #include "testutil.h"
@@ -23,37 +24,16 @@
 namespace {
 
 // One helper for the whole executable: LibreOffice starts once per process.
-class OfficeAutomation : public ::testing::Test {
+class OfficeAutomation : public TOfficeSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_work = new QTemporaryDir();
-        s_client = new TOfficeClient(s_work->path(), officetest::HelperPath());
-        s_client->Start();
-        ASSERT_TRUE(s_client->WaitReady(120000));
-        s_word = new TOfficeWordAutomation(*s_client);
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_word;
-        delete s_client;
-        delete s_work;
-    }
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
     }
     QString Path(const QString& name) const { return m_dir.filePath(name); }
 
-    static QTemporaryDir* s_work;
-    static TOfficeClient* s_client;
-    static TOfficeWordAutomation* s_word;
     QTemporaryDir m_dir;
 };
-
-QTemporaryDir* OfficeAutomation::s_work = nullptr;
-TOfficeClient* OfficeAutomation::s_client = nullptr;
-TOfficeWordAutomation* OfficeAutomation::s_word = nullptr;
 
 void SetClipboardHtml(const QString& html)
 {

@@ -4,6 +4,7 @@
 #include "officedocumentview.h"
 #include "officeformatbar.h"
 #include "officekeys.h"
+#include "officesuite.h"
 #include "officetestutil.h"
 #include "officewordautomation.h"
 #include "testutil.h"
@@ -68,22 +69,8 @@ TEST(OfficeKeys, QtKeysMapToLibreOfficeCodes)
 }
 
 // One helper for the executable; each test gets a new document in a shown view.
-class OfficeView : public ::testing::Test {
+class OfficeView : public TOfficeSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_work = new QTemporaryDir();
-        s_client = new TOfficeClient(s_work->path(), officetest::HelperPath());
-        s_client->Start();
-        ASSERT_TRUE(s_client->WaitReady(120000));
-        s_word = new TOfficeWordAutomation(*s_client);
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_word;
-        delete s_client;
-        delete s_work;
-    }
     void SetUp() override
     {
         m_doc = s_word->NewDocument();
@@ -118,18 +105,12 @@ protected:
         return dark;
     }
 
-    static QTemporaryDir* s_work;
-    static TOfficeClient* s_client;
-    static TOfficeWordAutomation* s_word;
     std::unique_ptr<IWordDocument> m_doc;
     std::unique_ptr<QMainWindow> m_window;
     TOfficeDocumentView* m_view = nullptr;
     TOfficeFormatBar* m_bar = nullptr;
 };
 
-QTemporaryDir* OfficeView::s_work = nullptr;
-TOfficeClient* OfficeView::s_client = nullptr;
-TOfficeWordAutomation* OfficeView::s_word = nullptr;
 
 TEST_F(OfficeView, TypedKeysReachTheDocument)
 {
