@@ -6,7 +6,6 @@ add_custom_command(TARGET bench_startup POST_BUILD
 
 # A submission of 20 pictures against curl posting the same files.
 if(TARGET vantoli_wordeditor)
-  find_program(VANTOLI_SUBMIT_CURL NAMES curl PATHS /usr/bin NO_DEFAULT_PATH)
   add_executable(bench_submit ${CMAKE_CURRENT_LIST_DIR}/bench_submit.cpp
     ${PROJECT_SOURCE_DIR}/tests/web/moodlesitefixture.cpp ${PROJECT_SOURCE_DIR}/tests/support/testutil.cpp)
   target_include_directories(bench_submit PRIVATE ${PROJECT_SOURCE_DIR}/tests/web ${PROJECT_SOURCE_DIR}/tests/support)
@@ -15,6 +14,6 @@ if(TARGET vantoli_wordeditor)
     VANTOLI_OFFICE_HELPER="$<TARGET_FILE:vantoli-office>"
     VANTOLI_TESTS_SOURCE_DIR="${PROJECT_SOURCE_DIR}/tests"
     VANTOLI_SYSTEM_PYTHON="/usr/bin/python3"
-    VANTOLI_CURL_TOOL="${VANTOLI_SUBMIT_CURL}")
+    VANTOLI_CURL_TOOL="${VANTOLI_SYSTEM_CURL}")
   add_dependencies(bench_submit vantoli-office)
 endif()

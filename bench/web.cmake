@@ -1,19 +1,11 @@
 # bench_repo_upload: 20 pictures of 500 KB through TMoodleRepoFileUploader to
 # the local Moodle-like site, against one curl run that posts the same files to
 # the same endpoint one after another with the same session cookie.
-find_program(VANTOLI_WEB_PYTHON3 NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
-if(NOT VANTOLI_WEB_PYTHON3)
-  find_program(VANTOLI_WEB_PYTHON3 NAMES python3 REQUIRED)
-endif()
-find_program(VANTOLI_WEB_CURL NAMES curl PATHS /usr/bin NO_DEFAULT_PATH)
-if(NOT VANTOLI_WEB_CURL)
-  find_program(VANTOLI_WEB_CURL NAMES curl REQUIRED)
-endif()
 add_executable(bench_repo_upload bench_repo_upload.cpp ${PROJECT_SOURCE_DIR}/tests/support/testutil.cpp)
 target_include_directories(bench_repo_upload PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
 target_link_libraries(bench_repo_upload PRIVATE vantoli_web Qt6::Widgets)
 target_compile_definitions(bench_repo_upload PRIVATE
   VANTOLI_TESTS_SOURCE_DIR="${PROJECT_SOURCE_DIR}/tests"
-  VANTOLI_PYTHON3="${VANTOLI_WEB_PYTHON3}"
+  VANTOLI_PYTHON3="${VANTOLI_SYSTEM_PYTHON3}"
   VANTOLI_MOODLE_SITE="${PROJECT_SOURCE_DIR}/tests/moodlesite/moodlesite.py"
-  VANTOLI_CURL_TOOL="${VANTOLI_WEB_CURL}")
+  VANTOLI_CURL_TOOL="${VANTOLI_SYSTEM_CURL}")
