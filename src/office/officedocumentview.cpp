@@ -280,9 +280,12 @@ void TOfficeDocumentView::OnEvent(int doc, const QString& name, const QJsonObjec
         m_blink.start();
         viewport()->update(old.adjusted(-2, -2, 2, 2));
         viewport()->update(TwipsToView(m_cursorTwips).adjusted(-2, -2, 2, 2));
-        if (m_followCursor)
+        // Only a new position answers the user's input: a visibility change
+        // alone can come first and must not use up the follow.
+        if (m_followCursor && event.contains("rect")) {
             EnsureCursorVisible();
-        m_followCursor = false;
+            m_followCursor = false;
+        }
     } else if (name == QLatin1String("selection")) {
         m_selectionTwips.clear();
         for (const QJsonValue& r : event.value("rects").toArray())
