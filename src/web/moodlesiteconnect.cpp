@@ -16,6 +16,21 @@ QStringList TMoodleSiteConnect::LoginFields(const TMoodleSysConfig* config)
     return fields;
 }
 
+bool TMoodleSiteConnect::SameOrigin(const QString& a, const QString& b)
+{
+    // As the browser reads a typed address: a preset's root may lack "http://".
+    const QUrl ua = QUrl::fromUserInput(a), ub = QUrl::fromUserInput(b);
+    auto web = [](const QUrl& u) {
+        return u.isValid() && !u.host().isEmpty()
+            && (u.scheme() == QLatin1String("http") || u.scheme() == QLatin1String("https"));
+    };
+    if (!web(ua) || !web(ub))
+        return false;
+    auto port = [](const QUrl& u) { return u.port(u.scheme() == QLatin1String("https") ? 443 : 80); };
+    // QUrl keeps schemes and host names in lower case.
+    return ua.scheme() == ub.scheme() && ua.host() == ub.host() && port(ua) == port(ub);
+}
+
 bool TMoodleSiteConnect::SameAddress(const QString& a, const QString& b)
 {
     if (a == b)
@@ -76,6 +91,13 @@ void TMoodleSiteConnect::LoginToMoodle(TEmbeddedWB* browser, TMoodleSysConfig* c
         // No readable login page: the two-field post below still tells the
         // user, through the page it shows, what happened.
     }
+    // The password belongs to the preset's site: a login page whose form
+    // posts elsewhere (a page someone changed, a redirect to another server,
+    // https falling back to http) does not get it.
+    if (!SameOrigin(postUrl, config->RootUrl()))
+        throw ELoginNotSent(QStringLiteral("Your account was not sent: the login form of %1 would send it to %2, "
+                                           "which is not the site's own address.")
+                                .arg(config->RootUrl(), postUrl));
     try {
         TEmbeddedWBUtil::BrowserPost(browser, postUrl, &fields, nullptr);
     } catch (const std::exception&) {

@@ -21,20 +21,34 @@ void SplitLine(const QString& line, QString& name, QString& value)
 
 QByteArray TEmbeddedWBUtil::ContentTypeLineOf(const QString& path)
 {
+    // The registered types: a site that checks the type of an upload knows
+    // these, and not the names one old browser once sent.
+    static const struct {
+        const char* ext;
+        const char* type;
+    } types[] = {
+        {"JPG", "image/jpeg"},  {"JPEG", "image/jpeg"}, {"JPE", "image/jpeg"},  {"PNG", "image/png"},
+        {"GIF", "image/gif"},   {"BMP", "image/bmp"},   {"WEBP", "image/webp"}, {"SVG", "image/svg+xml"},
+        {"TIF", "image/tiff"},  {"TIFF", "image/tiff"}, {"PDF", "application/pdf"}, {"TXT", "text/plain"},
+        {"HTML", "text/html"},  {"HTM", "text/html"},
+    };
     const QString ext = QFileInfo(path).suffix().toUpper();
-    if (ext == QLatin1String("JPG") || ext == QLatin1String("JPEG"))
-        return "Content-Type: image/pjpeg\r\n";
-    if (ext == QLatin1String("GIF"))
-        return "Content-Type: image/gif\r\n";
-    if (ext == QLatin1String("PNG"))
-        return "Content-Type: image/x-png\r\n";
-    if (ext == QLatin1String("PDF"))
-        return "Content-Type: application/pdf\r\n";
-    if (ext == QLatin1String("TXT"))
-        return "Content-Type: text/plain\r\n";
-    if (ext == QLatin1String("HTML"))
-        return "Content-Type: text/html\r\n";
+    for (const auto& t : types)
+        if (ext == QLatin1String(t.ext))
+            return QByteArray("Content-Type: ") + t.type + "\r\n";
     return {};
+}
+
+QString TEmbeddedWBUtil::PartFileName(const QString& path)
+{
+    // The bare name: the site has no business knowing the folders of the
+    // user's machine. Quotes and line breaks are escaped the way browsers
+    // do, so a name can never end the header or add one of its own.
+    QString name = QFileInfo(path).fileName();
+    name.replace(QLatin1Char('"'), QStringLiteral("%22"));
+    name.replace(QLatin1Char('\r'), QStringLiteral("%0D"));
+    name.replace(QLatin1Char('\n'), QStringLiteral("%0A"));
+    return name;
 }
 
 QByteArray TEmbeddedWBUtil::BuildMultipartBody(const QStringList* params, const QStringList* files)
@@ -54,7 +68,7 @@ QByteArray TEmbeddedWBUtil::BuildMultipartBody(const QStringList* params, const 
             SplitLine(line, name, value);
             // Part headers are written in the system's encoding, which is UTF-8 here.
             body += ("--" + Boundary + "\r\n" + "Content-Disposition: form-data; name=\"" + name
-                     + "\"; filename=\"" + value + "\"")
+                     + "\"; filename=\"" + PartFileName(value) + "\"")
                         .toUtf8()
                 + CRLF;
             if (value.isEmpty()) {

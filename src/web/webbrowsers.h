@@ -28,5 +28,7 @@ public:
     static QString MultipartHeaders(); // "Content-Type: multipart/form-data; boundary=<B>\r\n"
     // The part header line for a file's extension ("" for unknown ones).
     static QByteArray ContentTypeLineOf(const QString& path);
+    // The filename of a file part: the file's name without its folder.
+    static QString PartFileName(const QString& path);
     static QString UnescapeSlashes(const QString& text);
 };

@@ -29,6 +29,19 @@ Test-only endpoints (never recorded):
        "maxbytes":      the picker options' maxbytes (-1: no limit)
        "picker_omit":   names of members left out of every editor's picker
                         options (for example ["client_id"])
+       "login_action":  the address the login form posts to (another
+                        server's, for tests of where the password may go);
+                        empty: the site's own login page
+
+       "editor_content": the HTML every editor of the course page starts with
+                        (empty: "<p>Text of <field></p>")
+       "site_files":    {path: {"type", "text" or "base64", "status",
+                        "location"}}: what the site answers, with the
+                        session only, at those paths (hostile content:
+                        a text named .png, a page redirected to)
+
+GET /grade/report/user/index.php is the user's grade report (with the
+session only): a page of the site that is no picture.
 
 POST /course/edit.php saves the course form (the fields are recorded like any
 request) and answers a "Changes saved" page.
@@ -38,6 +51,7 @@ import argparse
 import base64
 import html
 import json
+import mimetypes
 import os
 import random
 import re
@@ -49,6 +63,7 @@ import time
 import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
+SYSTEM_CONTEXT_ID = 1
 USER_CONTEXT_ID = 5
 COURSE_CONTEXT_ID = 25
 DEFAULT_REPOSITORIES = [
@@ -87,6 +102,11 @@ class Site:
             "maxbytes": -1,
             "upload_delay": 0,
             "picker_omit": [],
+            "editor_content": "",
+            "site_files": {},
+            # Seconds between the 64 KB pieces of a course file, so a
+            # download can be watched and cancelled on its way.
+            "download_delay": 0,
         }
 
     def record(self, entry):
@@ -194,6 +214,10 @@ LEGACY_EDITOR_BOOT = """
 """
 
 
+def initial_content(site, field):
+    return site.config["editor_content"] or "<p>Text of %s</p>" % field
+
+
 def itemid_value(as_string, itemid):
     # False: a number, as Moodle writes it; True: a string of digits; a text
     # with %d: that text (for example "00%d").
@@ -267,7 +291,7 @@ def legacy_editor_page(site, session, wwwroot):
         instances.update(inst)
         editors_html.append('<div class="fitemtitle"><label for="%s">%s</label></div>' % (eid, field))
         editors_html.append(legacy_tinymce_editor(field, itemid))
-        boots.append('boot(%s, %s);' % (json.dumps(eid), json.dumps("<p>Text of %s</p>" % field)))
+        boots.append('boot(%s, %s);' % (json.dumps(eid), json.dumps(initial_content(site, field))))
     head = ("<script>M.editor_tinymce = {}; M.editor_tinymce.filepicker_options = %s;\n"
             "M.core_filepicker = {}; M.core_filepicker.instances = %s;</script>\n") % (
         json.dumps(options), json.dumps(instances))
@@ -329,7 +353,7 @@ def tiny_editor_page(site, session, wwwroot):
             '<input type="hidden" name="%(field)s[format]" value="1">'
             '<input type="hidden" name="%(field)s[itemid]" value="%(itemid)d">'
             '</div></div>\n' % {"eid": eid, "field": field, "itemid": itemid})
-        boots.append("boot(%s, %s, %s);" % (json.dumps(eid), json.dumps("<p>Text of %s</p>" % field), json.dumps(opts)))
+        boots.append("boot(%s, %s, %s);" % (json.dumps(eid), json.dumps(initial_content(site, field)), json.dumps(opts)))
     return page("Course: Edit course settings", course_form(session, editors_html), session, wwwroot,
                 TINY_EDITOR_BOOT % "\n    ".join(boots))
 
@@ -366,11 +390,12 @@ def atto_editor_page(site, session, wwwroot):
         editors_html.append(
             '<div class="fitem"><div class="felement feditor"><div class="editor_atto">'
             '<div class="editor_atto_content_wrap"><div id="%(eid)seditable" contenteditable="true" role="textbox"'
-            ' spellcheck="true" aria-live="off" class="editor_atto_content form-control"><p>Text of %(field)s</p></div></div>'
+            ' spellcheck="true" aria-live="off" class="editor_atto_content form-control">%(content)s</div></div>'
             '<textarea id="%(eid)s" name="%(field)s[text]" rows="15" cols="80" hidden="hidden"></textarea></div>'
             '<input type="hidden" name="%(field)s[format]" value="1">'
             '<input type="hidden" name="%(field)s[itemid]" value="%(itemid)d">'
-            '</div></div>\n' % {"eid": eid, "field": field, "itemid": itemid})
+            '</div></div>\n' % {"eid": eid, "field": field, "itemid": itemid,
+                                 "content": initial_content(site, field)})
         config = {"elementid": eid, "content_css": wwwroot + "/theme/styles.php", "contextid": COURSE_CONTEXT_ID,
                   "autosave": True, "language": "en", "directionality": "ltr", "filepickeroptions": per_type,
                   "plugins": [{"group": "style1", "plugins": [{"name": "bold"}, {"name": "image"}]}],
@@ -392,10 +417,11 @@ def login_page(site, session, wwwroot, error=""):
         token = '<input type="hidden" name="logintoken" value="%s">' % session.logintoken
     err = '<div class="loginerrors"><span class="error">%s</span></div>' % html.escape(error) if error else ""
     body = ('<div id="page"><h2>Log in</h2>%s'
-            '<form action="%s/login/index.php" method="post" id="login">%s'
+            '<form action="%s" method="post" id="login">%s'
             '<input type="text" name="username" id="username" value="">'
             '<input type="password" name="password" id="password" value="">'
-            '<button type="submit" id="loginbtn">Log in</button></form></div>') % (err, wwwroot, token)
+            '<button type="submit" id="loginbtn">Log in</button></form></div>') % (
+                err, html.escape(site.config.get("login_action") or wwwroot + "/login/index.php"), token)
     return page("Site: Log in to the site", body, session, wwwroot)
 
 
@@ -465,9 +491,13 @@ class Handler(BaseHTTPRequestHandler):
             "body": base64.b64encode(body).decode("ascii"),
         })
         self.sess, self.new_session = self.site.session(self.cookie_sid())
+        if url.path in self.site.config["site_files"]:
+            return self.site_file(self.site.config["site_files"][url.path])
         route = ROUTES.get(url.path)
         if route is None and url.path.startswith("/draftfile.php/"):
             route = Handler.draftfile
+        if route is None and url.path.startswith("/pluginfile.php/"):
+            route = Handler.pluginfile
         if route is None:
             return self.reply(404, page("Error", "<p>File not found</p>", self.sess, self.wwwroot()))
         route(self, method, url, body)
@@ -512,7 +542,9 @@ class Handler(BaseHTTPRequestHandler):
         who = ("<p class=\"usertext\">You are logged in as %s</p>" % html.escape(self.sess.user)
                if self.sess.user else '<p>You are not logged in. (<a href="/login/index.php">Log in</a>)</p>')
         links = ('<p><a id="courselink" href="/course/edit.php?id=2">Course One</a></p>'
-                 '<p><a id="newwin" href="/my/" target="_blank">Dashboard in a new window</a></p>')
+                 '<p><a id="newwin" href="/my/" target="_blank">Dashboard in a new window</a></p>'
+                 '<p><a id="publicfile" href="/pluginfile.php/%d/course/summary/0/Site%%20rules.txt?forcedownload=1">'
+                 'Site rules</a></p>' % SYSTEM_CONTEXT_ID)
         self.reply(200, page("Moodle Test Site", who + links, self.sess, self.wwwroot()))
 
     def login(self, method, url, body):
@@ -535,7 +567,9 @@ class Handler(BaseHTTPRequestHandler):
             return
         self.reply(200, page("Dashboard", '<h2>Dashboard</h2><p class="usertext">%s</p>'
                              '<p><a id="courselink" href="/course/edit.php?id=2">Course One</a></p>'
-                             % html.escape(self.sess.user), self.sess, self.wwwroot()))
+                             '<p><a id="resourcelink" href="/pluginfile.php/%d/mod_resource/content/1/'
+                             'Lesson%%20plan.txt?forcedownload=1">Lesson plan</a></p>'
+                             % (html.escape(self.sess.user), COURSE_CONTEXT_ID), self.sess, self.wwwroot()))
 
     def course_edit(self, method, url, body):
         if not self.require_login():
@@ -625,7 +659,71 @@ class Handler(BaseHTTPRequestHandler):
             data = self.sess.drafts.get(itemid, {}).get("/".join(parts[6:]))
         if data is None:
             return self.reply(404, "Not found", "text/plain")
-        self.reply(200, data, "application/octet-stream")
+        ctype = mimetypes.guess_type(parts[-1])[0] or "application/octet-stream"
+        self.reply(200, data, ctype)
+
+    def site_file(self, spec):
+        if not self.require_login():
+            return
+        if "base64" in spec:
+            data = base64.b64decode(spec["base64"])
+        else:
+            data = spec.get("text", "").encode("utf-8")
+        headers = [("Location", spec["location"])] if spec.get("location") else []
+        self.reply(int(spec.get("status", 200)), data, spec.get("type", "application/octet-stream"), headers)
+
+    def grade_report(self, method, url, body):
+        if not self.require_login():
+            return
+        self.reply(200, page("Course One: User report", '<h2>User report - %s</h2><table class="user-grade">'
+                             '<tr><td>Assignment 1</td><td class="grade">87.50</td></tr></table>'
+                             % html.escape(self.sess.user), self.sess, self.wwwroot()))
+
+
+    def pluginfile(self, method, url, body):
+        # /pluginfile.php/<contextid>/<component>/<filearea>/<itemid>/<filename>
+        parts = urllib.parse.unquote(url.path).split("/")
+        if len(parts) < 7:
+            return self.reply(404, page("Error", "<p>File not found</p>", self.sess, self.wwwroot()))
+        try:
+            ctx = int(parts[2])
+        except ValueError:
+            return self.reply(404, page("Error", "<p>File not found</p>", self.sess, self.wwwroot()))
+        # The front page's files are public; a course's need the session.
+        if ctx != SYSTEM_CONTEXT_ID and not self.require_login():
+            return
+        query = dict(urllib.parse.parse_qsl(url.query))
+        name = parts[-1]
+        data = course_file(name, int(query.get("size") or 0))
+        disposition = "attachment" if query.get("forcedownload") == "1" else "inline"
+        self.send_response(200)
+        if self.new_session:
+            self.send_header("Set-Cookie", "MoodleSession=%s; path=/; HttpOnly" % self.sess.sid)
+        self.send_header("Content-Type", "text/plain; charset=utf-8")
+        self.send_header("Content-Length", str(len(data)))
+        self.send_header("Content-Disposition", "%s; filename=\"%s\"; filename*=UTF-8''%s"
+                         % (disposition, name.encode("ascii", "replace").decode("ascii").replace('"', ""),
+                            urllib.parse.quote(name)))
+        self.end_headers()
+        if self.command == "HEAD":
+            return
+        # broken=1: the connection ends half way, as when a server fails.
+        end = len(data) // 2 if query.get("broken") == "1" else len(data)
+        delay = self.site.config["download_delay"]
+        for at in range(0, end, 65536):
+            self.wfile.write(data[at:min(end, at + 65536)])
+            self.wfile.flush()
+            if delay:
+                time.sleep(delay)
+        if end < len(data):
+            self.close_connection = True
+
+
+def course_file(name, size):
+    """The bytes of a course file: its name, repeated up to size bytes."""
+    line = ("%s\n" % name).encode("utf-8")
+    size = size or 2000
+    return (line * (size // len(line) + 1))[:size]
 
 
 ROUTES = {
@@ -636,6 +734,7 @@ ROUTES = {
     "/my/": Handler.dashboard,
     "/course/edit.php": Handler.course_edit,
     "/repository/repository_ajax.php": Handler.repository_ajax,
+    "/grade/report/user/index.php": Handler.grade_report,
 }
 
 

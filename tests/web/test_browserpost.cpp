@@ -6,6 +6,7 @@
 #include "web/embeddedwb.h"
 #include "web/webbrowsers.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -62,32 +63,41 @@ TEST_F(BrowserPostTest, FieldsAreSentByteForByteAsUtf8)
     EXPECT_EQ(PostedBody(&none, &none), "--" + B + "--\r\n");
 }
 
-TEST_F(BrowserPostTest, FilePartsCarryThePathAndTheTypeOfTheExtension)
+TEST_F(BrowserPostTest, FilePartsCarryTheBareFileNameAndTheTypeOfTheExtension)
 {
     QTemporaryDir dir;
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("sub")));
     const QByteArray bytes("\x89PNG\r\n\x1a\n\x00\x01\xff binary", 19);
-    struct Case { const char* name; QByteArray typeLine; } cases[] = {
-        {"pic.Png", "Content-Type: image/x-png\r\n"},
-        {"a.JPG", "Content-Type: image/pjpeg\r\n"},
-        {"a.jpeg", "Content-Type: image/pjpeg\r\n"},
-        {"a.gif", "Content-Type: image/gif\r\n"},
-        {"doc.PDF", "Content-Type: application/pdf\r\n"},
-        {"t.txt", "Content-Type: text/plain\r\n"},
-        {"p.html", "Content-Type: text/html\r\n"},
-        {"p.htm", ""},
-        {"old.bmp", ""},
-        {"noext", ""},
+    // The part names the file only: never the folder it was read from (the
+    // site would learn the user's folders), also when the path walks up.
+    struct Case { const char* path; QByteArray filename; QByteArray typeLine; } cases[] = {
+        {"pic.Png", "pic.Png", "Content-Type: image/png\r\n"},
+        {"a.JPG", "a.JPG", "Content-Type: image/jpeg\r\n"},
+        {"a.jpeg", "a.jpeg", "Content-Type: image/jpeg\r\n"},
+        {"a.gif", "a.gif", "Content-Type: image/gif\r\n"},
+        {"old.bmp", "old.bmp", "Content-Type: image/bmp\r\n"},
+        {"w.webp", "w.webp", "Content-Type: image/webp\r\n"},
+        {"doc.PDF", "doc.PDF", "Content-Type: application/pdf\r\n"},
+        {"t.txt", "t.txt", "Content-Type: text/plain\r\n"},
+        {"p.html", "p.html", "Content-Type: text/html\r\n"},
+        {"noext", "noext", ""},
+        {"sub/../sub/deep.png", "deep.png", "Content-Type: image/png\r\n"},
+        {"My Pic \xC3\xA9.png", "My Pic \xC3\xA9.png", "Content-Type: image/png\r\n"},
+        // A quote would end the name and let the rest become header text.
+        {"q\"x.png", "q%22x.png", "Content-Type: image/png\r\n"},
     };
     for (const Case& c : cases) {
-        const QString path = dir.filePath(c.name);
+        const QString path = dir.path() + "/" + QString::fromUtf8(c.path);
         ASSERT_TRUE(testutil::writeFile(path, bytes));
         const QStringList params{"f=1"};
         const QStringList files{"repo_upload_file=" + path};
-        EXPECT_EQ(PostedBody(&params, &files),
+        const QByteArray body = PostedBody(&params, &files);
+        EXPECT_EQ(body,
                   "--" + B + "\r\nContent-Disposition: form-data; name=\"f\"\r\n\r\n1\r\n"
-                  "--" + B + "\r\nContent-Disposition: form-data; name=\"repo_upload_file\"; filename=\"" + path.toUtf8() + "\"\r\n"
+                  "--" + B + "\r\nContent-Disposition: form-data; name=\"repo_upload_file\"; filename=\"" + c.filename + "\"\r\n"
                   + c.typeLine + "\r\n" + bytes + "\r\n--" + B + "--\r\n")
-            << c.name;
+            << c.path;
+        EXPECT_FALSE(body.contains(dir.path().toUtf8())) << c.path;
     }
     const QStringList emptyPath{"upload="};
     EXPECT_EQ(PostedBody(nullptr, &emptyPath),

@@ -6,6 +6,7 @@
 #include "web/embeddedwb.h"
 #include "web/moodlesiteconnect.h"
 
+#include <QJsonObject>
 #include <QTcpServer>
 #include <gtest/gtest.h>
 
@@ -140,6 +141,60 @@ TEST_F(MoodleLoginTest, AnUnreachableSiteRaisesNothing)
     Config->SetRootUrl(QStringLiteral("http://127.0.0.1:%1").arg(port));
     EXPECT_NO_THROW(TMoodleSiteConnect::LoginToMoodle(Browser.get(), Config.get()));
     EXPECT_EQ(Browser->ReadyState(), TEmbeddedWB::rsComplete);
+}
+
+TEST(MoodleLoginOrigin, OnlyTheSameSchemeHostAndPortCount)
+{
+    struct Case { const char* a; const char* b; bool same; } cases[] = {
+        {"http://127.0.0.1:8080", "http://127.0.0.1:8080/login/index.php", true},
+        {"https://moodle.example.org", "https://MOODLE.example.org:443/login/", true},
+        {"http://moodle.example.org", "http://moodle.example.org:80/x", true},
+        {"moodle.example.org", "http://moodle.example.org/login/index.php", true},
+        {"http://127.0.0.1:8080", "http://127.0.0.1:8081/login/index.php", false},
+        {"https://moodle.example.org", "http://moodle.example.org/login/index.php", false},
+        {"http://moodle.example.org", "https://moodle.example.org/login/index.php", false},
+        {"http://moodle.example.org", "http://moodle.example.org.evil.test/login/", false},
+        {"http://moodle.example.org", "http://moodle.example.org@evil.test/login/", false},
+        {"http://127.0.0.1", "http://localhost/login/", false},
+        {"http://moodle.example.org", "javascript:alert(1)", false},
+        {"http://moodle.example.org", "file:///etc/passwd", false},
+        {"http://moodle.example.org", "", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TMoodleSiteConnect::SameOrigin(c.a, c.b), c.same) << c.a << " / " << c.b;
+}
+
+TEST(MoodleTokenLogin, AFormPostingToAnotherPortGetsNothingAndTheUserIsTold)
+{
+    // The login page of the preset's site posts to another server on the same
+    // host: a different port is a different origin, and it is the one that
+    // would receive the password.
+    TMoodleSite site({"--login", "token"});
+    TMoodleSite other;
+    ASSERT_TRUE(site.IsRunning());
+    ASSERT_TRUE(other.IsRunning());
+    auto b = webtest::NewBrowser();
+    auto config = site.NewSiteConfig();
+    const QString elsewhere = other.Url("/login/index.php");
+    site.Configure(QJsonObject{{"login_action", elsewhere}});
+    QString message;
+    try {
+        TMoodleSiteConnect::LoginToMoodle(b.get(), config.get());
+    } catch (const ELoginNotSent& e) {
+        message = e.Message();
+    }
+    EXPECT_TRUE(message.contains(elsewhere)) << message.toStdString();
+    EXPECT_TRUE(message.contains(site.RootUrl())) << message.toStdString();
+    for (const TSiteRequest& r : other.Requests())
+        EXPECT_FALSE(r.Body.contains(TMoodleSite::Password.toUtf8())) << r.Method.toStdString() << " " << r.Path.toStdString();
+    for (const TSiteRequest& r : site.Requests())
+        EXPECT_NE(r.Method, "POST") << r.Path.toStdString();
+    EXPECT_TRUE(other.Requests().isEmpty());
+
+    // The same form posting to the site itself logs in as before.
+    site.Configure(QJsonObject{{"login_action", site.Url("/login/index.php")}});
+    EXPECT_NO_THROW(TMoodleSiteConnect::LoginToMoodle(b.get(), config.get()));
+    EXPECT_EQ(b->LocationURL(), site.Url("/my/"));
 }
 
 } // namespace

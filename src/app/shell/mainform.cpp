@@ -331,7 +331,7 @@ void TFormMain::LoginToMoodle(const QString& aName, const QString& aTitle, TMood
 {
     FFrameBrowseClient->CreateBrowserTab(aName, aTitle, QString(), config);
     if (TFrameMainBrowser* f = FFrameBrowseClient->GetBrowserFrameByName(aName); f && f->Browser())
-        TMoodleSiteConnect::LoginToMoodle(f->Browser(), config);
+        Guarded([&] { TMoodleSiteConnect::LoginToMoodle(f->Browser(), config); });
 }
 
 void TFormMain::ApplyGeneralConfig()
