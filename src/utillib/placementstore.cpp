@@ -86,7 +86,12 @@ QString TXmlPlacementStore::ReadString(const QString& section, const QString& ke
 
 void TXmlPlacementStore::WriteString(const QString& section, const QString& key, const QString& value)
 {
-    FSections[ElementName(section)][ElementName(key)] = value;
+    QString& stored = FSections[ElementName(section)][ElementName(key)];
+    if (stored == value && !stored.isNull())
+        return;
+    stored = value;
+    if (FOnChanged)
+        FOnChanged();
 }
 
 int TXmlPlacementStore::ReadInteger(const QString& section, const QString& key, int defaultValue) const

@@ -2,6 +2,7 @@
 
 #include <QMap>
 #include <QString>
+#include <functional>
 
 // A small per-user XML store of window placements and other UI values:
 // sections (one per window) of named text values, in a file with the root
@@ -24,10 +25,15 @@ public:
     bool ReadBoolean(const QString& section, const QString& key, bool defaultValue) const;
     void WriteBoolean(const QString& section, const QString& key, bool value);
 
+    // Called after a write that changed a value, so the owner can schedule
+    // a flush instead of writing only at exit.
+    void SetOnChanged(std::function<void()> onChanged) { FOnChanged = std::move(onChanged); }
+
     // Characters that an element name may not hold become "_".
     static QString ElementName(const QString& text);
 
 private:
     QString FFileName;
     QMap<QString, QMap<QString, QString>> FSections;
+    std::function<void()> FOnChanged;
 };

@@ -5,6 +5,7 @@
 #include "utillib/filepathutils.h"
 #include "utillib/objstorages.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 
@@ -22,6 +23,21 @@ void LoadOne(TConfig* config, const QString& fileName)
         path = TVantoliConfigPersistent::DefaultConfigPath() + fileName;
     if (QFile::exists(path))
         config->LoadFromFile(path, QStringLiteral("xml"));
+}
+
+// Saves are scheduled after every change, so most of them find the file as
+// it is: those leave the file (and its time stamp) alone.
+template <class TConfigRoot>
+void SaveOne(TConfigRoot* config, const QString& path)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (ObjectStorageManager().SaveToStream(config, &buffer, QStringLiteral("xml"), true)) {
+        QFile existing(path);
+        if (existing.open(QIODevice::ReadOnly) && existing.size() == buffer.size() && existing.readAll() == buffer.data())
+            return;
+    }
+    config->SaveToFile(path, QStringLiteral("xml"));
 }
 
 } // namespace
@@ -53,6 +69,6 @@ void TVantoliConfigPersistent::SaveConfigs()
     QDir().mkpath(folder);
     // The files hold passwords in plain text: the folder is the user's alone.
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    AppConfig()->SaveToFile(folder + MainConfigFileName, QStringLiteral("xml"));
-    FileUploaderPresetsConfig()->SaveToFile(folder + UploadersConfigFileName, QStringLiteral("xml"));
+    SaveOne(AppConfig(), folder + MainConfigFileName);
+    SaveOne(FileUploaderPresetsConfig(), folder + UploadersConfigFileName);
 }

@@ -11,7 +11,8 @@ public:
     static void RegisterSaveLoader();
     // "vantoli.cfg" into AppConfig, "uploaders.cfg" into FileUploaderPresetsConfig.
     static void LoadConfigs();
-    // Creates the user folder (private to the user) and rewrites both files.
+    // Creates the user folder (private to the user) and writes each file whose
+    // content changed; a file that would come out the same is left alone.
     static void SaveConfigs();
 
     // The user folder: AppDataPath + "/Vantoli/".

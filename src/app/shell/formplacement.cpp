@@ -22,6 +22,12 @@ bool TFormPlacement::eventFilter(QObject* watched, QEvent* event)
             Restore();
         } else if (event->type() == QEvent::Hide || event->type() == QEvent::Close) {
             Store();
+        } else if (FRestored && FWindow->isVisible()
+                   && (event->type() == QEvent::Move || event->type() == QEvent::Resize
+                       || event->type() == QEvent::WindowStateChange)) {
+            // Written soon by the store's owner, so a crash keeps the last
+            // placement, not the one of the previous run.
+            Store();
         }
     }
     return QObject::eventFilter(watched, event);

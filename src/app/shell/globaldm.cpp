@@ -37,14 +37,24 @@ TDmGlobal::TDmGlobal(QObject* parent) : QObject(parent)
     };
     if (qobject_cast<QApplication*>(QCoreApplication::instance()))
         ApplySkin();
+    FAppXMLFileStorage.SetOnChanged([this] { FPlacementSave.Schedule(); });
 }
 
 TDmGlobal::~TDmGlobal()
 {
-    if (!FAppXMLFileStorage.FileName().isEmpty())
-        FAppXMLFileStorage.Flush();
+    if (FPlacementSave.Pending())
+        FPlacementSave.Flush();
+    else
+        FlushPlacements();
+    FAppXMLFileStorage.SetOnChanged({});
     if (gInstance == this)
         gInstance = nullptr;
+}
+
+void TDmGlobal::FlushPlacements()
+{
+    if (!FAppXMLFileStorage.FileName().isEmpty())
+        FAppXMLFileStorage.Flush();
 }
 
 QIcon TDmGlobal::ImageListActions16(int index) const

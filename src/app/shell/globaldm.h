@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/shell/skins.h"
+#include "utillib/delayedsave.h"
 #include "utillib/placementstore.h"
 
 #include <QIcon>
@@ -29,7 +30,8 @@ class TDmGlobal : public QObject {
     Q_OBJECT
 public:
     explicit TDmGlobal(QObject* parent = nullptr);
-    // Writes the placement store ("forms.cfg") when it has a file name.
+    // Writes the placement store ("forms.cfg") when it has a file name; a
+    // change of a placement is written within a second, too.
     ~TDmGlobal() override;
     Q_DISABLE_COPY_MOVE(TDmGlobal)
 
@@ -64,6 +66,7 @@ public:
 
 private:
     void ApplySkin();
+    void FlushPlacements();
 
     struct TNotifyEvent {
         QPointer<QObject> Object;
@@ -74,6 +77,9 @@ private:
     bool FControlEffects = true;
     QList<TNotifyEvent> FSkinChangeNotifyEvents;
     TXmlPlacementStore FAppXMLFileStorage;
+    // Declared after the store it writes: a pending write runs before the
+    // store goes.
+    TDelayedSave FPlacementSave{[this] { FlushPlacements(); }};
     QList<QIcon> FActions16, FImages32;
 };
 
