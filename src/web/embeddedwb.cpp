@@ -202,7 +202,10 @@ bool TEmbeddedWB::WaitForReadyState(TEmbeddedWB* browser, int state, bool exact)
         QEventLoop loop;
         connect(guard.data(), &TEmbeddedWB::ReadyStateChanged, &loop, &QEventLoop::quit);
         connect(guard.data(), &QObject::destroyed, &loop, &QEventLoop::quit);
-        loop.exec();
+        // Once the program is quitting every new loop returns -1 at once:
+        // waiting on would spin and keep the program from ending.
+        if (loop.exec() == -1)
+            return false;
     }
     return !guard.isNull();
 }
@@ -234,10 +237,12 @@ QVariant TEmbeddedWB::RunScript(quint32 worldId, const QString& source)
         connect(this, &TEmbeddedWB::RendererTerminated, &loop, &QEventLoop::quit);
         wait->Loop = &loop;
         timer.start(FScriptTimeout);
-        loop.exec();
+        const bool quitting = loop.exec() == -1;
         wait->Loop = nullptr;
         if (!guard)
             throw EBrowserScriptError(QStringLiteral("The browser was closed while a script ran"));
+        if (quitting && !wait->Done)
+            throw EBrowserScriptError(QStringLiteral("The program is closing"));
     }
     if (!wait->Done && FRendererGone)
         throw EBrowserScriptError(QStringLiteral("The page's renderer stopped before the script answered"));

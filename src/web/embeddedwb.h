@@ -60,7 +60,7 @@ public:
     // Pumps the event loop until ReadyState >= minState (waitForExact false)
     // or == minState. No time-out: a page load ends by itself or by Stop.
     // Answers false when the control was destroyed while waiting (then the
-    // caller must not touch it).
+    // caller must not touch it) or the program is quitting.
     static bool WaitForReadyState(TEmbeddedWB* browser, int state, bool exact);
 
     // Runs the script text in the page's main world, where the page's globals
