@@ -7,12 +7,15 @@
 #include "app/shell/formplacement.h"
 #include "app/shell/globaldm.h"
 #include "app/shell/tabbedbrowseclientframe.h"
+#include "utillib/delayedsave.h"
 #include "utillib/globalutils.h"
 #include "web/embeddedwb.h"
 #include "web/moodlesiteconnect.h"
 #include "web/moodleeditors.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -96,12 +99,15 @@ TFormMain::TFormMain(TWindows windows, QWidget* parent) : QMainWindow(parent), F
     FIdleUpdate->setInterval(150);
     connect(FIdleUpdate, &QTimer::timeout, this, &TFormMain::ActionListMainUpdate);
     FIdleUpdate->start();
+
+    FConfigSave = new TDelayedSave([] { TVantoliConfigPersistent::SaveConfigs(); }, TDelayedSave::DefaultDelayMs, this);
 }
 
 TFormMain::~TFormMain()
 {
     if (FPlacement)
         FPlacement->Store();
+    FConfigSave->Flush();
     TVantoliConfigPersistent::SaveConfigs();
     RemoveAppTempFolder();
 }
@@ -154,7 +160,7 @@ void TFormMain::CreateActions()
     });
     connect(ActionSetConfig, &QAction::triggered, this, [this] {
         if (FWindows.ConfigSetting)
-            Guarded([&] { FWindows.ConfigSetting(-1); });
+            EditConfig([&] { FWindows.ConfigSetting(-1); });
         RebuildSitesMenu();
     });
     connect(ActionDebugRunScript, &QAction::triggered, this, [this] {
@@ -165,18 +171,17 @@ void TFormMain::CreateActions()
         TFrameMainBrowser* f = CurrBrowserFrame();
         if (!f || !f->ActionAddBookmark()->isEnabled())
             return;
-        Guarded([&] { f->ActionAddBookmark()->trigger(); });
+        EditConfig([&] { f->ActionAddBookmark()->trigger(); });
         RebuildBookmarksMenu();
     });
     connect(ActionManageBookmarks, &QAction::triggered, this, [this] {
         if (FWindows.ManageBookmarks)
-            Guarded([&] { FWindows.ManageBookmarks(AppConfig()->MoodleSysConfigPresets(), CurrMoodleSysConfig()); });
-        TVantoliConfigPersistent::SaveConfigs();
+            EditConfig([&] { FWindows.ManageBookmarks(AppConfig()->MoodleSysConfigPresets(), CurrMoodleSysConfig()); });
         RebuildBookmarksMenu();
     });
     connect(ActionManageMoodleSites, &QAction::triggered, this, [this] {
         if (FWindows.ConfigSetting)
-            Guarded([&] { FWindows.ConfigSetting(1); });
+            EditConfig([&] { FWindows.ConfigSetting(1); });
         RebuildSitesMenu();
     });
     connect(ActionAbout, &QAction::triggered, this, [this] {
@@ -276,6 +281,36 @@ void TFormMain::Guarded(const std::function<void()>& work)
     } catch (const std::exception& e) {
         QMessageBox::critical(this, QStringLiteral("Vantoli"), QString::fromLocal8Bit(e.what()));
     }
+}
+
+void TFormMain::EditConfig(const std::function<void()>& work)
+{
+    if (FConfigEditDepth++ == 0)
+        qApp->installEventFilter(this);
+    Guarded(work);
+    if (--FConfigEditDepth == 0)
+        qApp->removeEventFilter(this);
+    FConfigSave->Flush();
+    TVantoliConfigPersistent::SaveConfigs();
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    // The dialogs write a value into the live configuration when its control
+    // loses the focus or is clicked, or on Enter; any of these in a dialog is
+    // a possible change. The save itself leaves unchanged files alone.
+    switch (event->type()) {
+    case QEvent::FocusOut:
+    case QEvent::MouseButtonRelease:
+    case QEvent::KeyRelease:
+    case QEvent::Hide:
+        if (auto* w = qobject_cast<QWidget*>(watched); w && qobject_cast<QDialog*>(w->window()))
+            FConfigSave->Schedule();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TFormMain::showEvent(QShowEvent* event)

@@ -8,6 +8,7 @@
 class QMenu;
 class QPlainTextEdit;
 class QToolButton;
+class TDelayedSave;
 class TEmbeddedWB;
 class TFormPlacement;
 class TFrameOperationBrowser;
@@ -71,6 +72,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* NewAction(const QString& caption, const QString& hint, const QKeySequence& shortcut = {});
@@ -79,6 +81,10 @@ private:
     // Runs a command; a failure is shown in a message box and the window stays as it was.
     void Guarded(const std::function<void()>& work);
     void ExecuteFrameAction(QAction* (TFrameMainBrowser::*action)() const);
+    // Runs a dialog that edits the live configuration (settings, bookmarks):
+    // while it is open every committed edit schedules a save, and the files
+    // are written when it closes.
+    void EditConfig(const std::function<void()>& work);
 
     TWindows FWindows;
     TFrameTabbedBrowseClient* FFrameBrowseClient;
@@ -89,5 +95,7 @@ private:
     QToolButton *FBtnConnectMoodle, *FBtnBookmarks;
     TFormPlacement* FPlacement;
     QTimer* FIdleUpdate;
+    TDelayedSave* FConfigSave;
+    int FConfigEditDepth = 0;
     bool FShownOnce = false;
 };
