@@ -154,21 +154,29 @@ TEST_F(OfficeAutomation, EveryOfferedFormatSavesAndOpensAgain)
 {
     auto doc = s_word->NewDocument();
     doc->InsertAfter(QStringLiteral("Round trip text"));
+    // Each file must really be in its format, not merely open again: the
+    // word processor opens any format it knows whatever the name says. Told
+    // by the bytes every writer of that format puts in the file.
     const struct {
         TOleEnum format;
         const char* file;
+        QByteArray start;  // the first bytes of the file
+        QByteArray inside; // and a sign of the format further in
     } cases[] = {
-        {word_const::wdFormatXMLDocument, "a.docx"},
-        {word_const::wdFormatDocument, "a.doc"},
-        {word_const::wdFormatOpenDocumentText, "a.odt"},
-        {word_const::wdFormatRTF, "a.rtf"},
-        {word_const::wdFormatFilteredHTML, "a.html"},
+        {word_const::wdFormatXMLDocument, "a.docx", "PK\x03\x04", "word/document.xml"},
+        {word_const::wdFormatDocument, "a.doc", QByteArray::fromHex("d0cf11e0a1b11ae1"), ""},
+        {word_const::wdFormatOpenDocumentText, "a.odt", "PK\x03\x04", "application/vnd.oasis.opendocument.text"},
+        {word_const::wdFormatRTF, "a.rtf", "{\\rtf", ""},
+        {word_const::wdFormatFilteredHTML, "a.html", "", "<html"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         TMsWordUtil::SaveDocAs(*doc, Path(c.file), c.format, false, QString(), false, QString(), false, false, false,
                                false, false, word_const::msoEncodingUTF8, false, false, word_const::wdCRLF, false);
-        ASSERT_TRUE(QFileInfo(Path(c.file)).size() > 0);
+        const QByteArray bytes = testutil::readFile(Path(c.file));
+        ASSERT_FALSE(bytes.isEmpty());
+        EXPECT_TRUE(bytes.startsWith(c.start)) << bytes.left(16).toHex().toStdString();
+        EXPECT_TRUE(bytes.contains(c.inside)) << c.inside.toStdString();
         auto again = TMsWordUtil::OpenDocSimple(*s_word, Path(c.file), word_const::msoEncodingUTF8, false);
         EXPECT_EQ(again->Text().trimmed(), QStringLiteral("Round trip text"));
     }
