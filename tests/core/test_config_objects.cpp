@@ -162,7 +162,7 @@ TEST(ConfigObjects, StorageAndCopyOrders)
 {
     EXPECT_EQ(Names(TPropTable::StorageOrder(&TDerivedFtpConfig::staticMetaObject)),
               QStringList({"EnableRttiAssign", "ExcludedRttiAssignProperties", "UploaderName", "Host", "Port", "UserName",
-                           "Password", "UploadDir", "VisitPath", "AutoDestFileName", "AutoCreateSessionDir", "Extra"}));
+                           "Password", "UploadDir", "VisitPath", "AutoDestFileName", "AutoCreateSessionDir", "UseTls", "Extra"}));
     QStringList copy = Names(TPropTable::CopyOrder(&TDerivedFtpConfig::staticMetaObject));
     EXPECT_EQ(copy.mid(0, 3), QStringList({"Extra", "Host", "Host"}));
     EXPECT_EQ(copy.last(), QStringLiteral("ExcludedRttiAssignProperties"));

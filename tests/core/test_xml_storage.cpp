@@ -156,8 +156,27 @@ TEST(XmlLayout, OptionalFieldsBookmarksFlexPresetsAndEntities)
         R"(          <UserName>anonymous</UserName>)",
         R"(          <AutoDestFileName>True</AutoDestFileName>)",
         R"(          <AutoCreateSessionDir>False</AutoCreateSessionDir>)",
+        R"(          <UseTls>False</UseTls>)",
         R"(        </Config>)",
     }))) << up.constData();
+
+    // A file written before UseTls existed loads as it did, with TLS off; one
+    // that asks for it gets it.
+    QByteArray older = up;
+    older.replace("          <UseTls>False</UseTls>\r\n", "");
+    ASSERT_FALSE(older.contains("UseTls"));
+    auto olderBack = NewConfig<TFileUploaderPresetsConfig>();
+    Load(olderBack.get(), older);
+    auto* olderFtp = qobject_cast<TFtpFileUploaderConfig*>(olderBack->Presets()->Presets(0)->Config());
+    ASSERT_NE(olderFtp, nullptr);
+    EXPECT_EQ(olderFtp->Host(), QStringLiteral("ftp.example"));
+    EXPECT_FALSE(olderFtp->UseTls());
+    EXPECT_EQ(Save(olderBack.get()), up);
+    QByteArray withTls = up;
+    withTls.replace("<UseTls>False</UseTls>", "<UseTls>True</UseTls>");
+    auto tlsBack = NewConfig<TFileUploaderPresetsConfig>();
+    Load(tlsBack.get(), withTls);
+    EXPECT_TRUE(qobject_cast<TFtpFileUploaderConfig*>(tlsBack->Presets()->Presets(0)->Config())->UseTls());
 
     auto upBack = NewConfig<TFileUploaderPresetsConfig>();
     Load(upBack.get(), up);

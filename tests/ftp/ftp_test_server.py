@@ -5,8 +5,11 @@ Serves one user on 127.0.0.1 from a given root folder, on a port the system
 picks. Prints "PORT <n>" once it listens and "LOGIN <user>" for every session
 that logs in, so a test can tell how many control connections a run opened.
 
+With --tls-cert (and --tls-key) the server offers explicit TLS (AUTH TLS)
+and requires it for the login and for every data connection.
+
 Two behaviours the tests need are triggered by the stored file's name, so a
-single server can serve every case of a test:
+single server can serve every case of a test (not with TLS):
   - "slow" in the name: the upload is received at --slow-rate bytes/s, so a
     transfer lasts long enough to act while it runs;
   - "drop" in the name: after --drop-after bytes the server closes the data
@@ -34,6 +37,8 @@ def main():
     parser.add_argument("--drop-after", type=int, default=64 * 1024)
     parser.add_argument("--readonly-dir", action="append", default=[],
                         help="a folder of the root where nothing may be stored or made")
+    parser.add_argument("--tls-cert", default="", help="certificate chain (PEM): offer and require TLS")
+    parser.add_argument("--tls-key", default="", help="private key of the certificate (PEM)")
     parser.add_argument("--verbose", action="store_true", help="log every command to stderr")
     args = parser.parse_args()
     config_logging(level=logging.DEBUG if args.verbose else logging.WARNING)
@@ -61,8 +66,24 @@ def main():
         # The I/O loop calls this alias, bound to the base class's method.
         handle_read_event = handle_read
 
-    class TestHandler(FTPHandler):
-        dtp_handler = TestDTPHandler
+    base_handler, dtp_handler = FTPHandler, TestDTPHandler
+    if args.tls_cert:
+        from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+
+        class TestTlsDTPHandler(TLS_DTPHandler):
+            # The data connection's handshake comes before the transfer
+            # command (curl starts it at once); pyftpdlib would take the
+            # early data for a dropped connection and close it.
+            def readable(self):
+                if self._ssl_accepting or self._ssl_want_read:
+                    return True
+                if not self.receive and not self._initialized:
+                    return False
+                return super().readable()
+
+        base_handler, dtp_handler = TLS_FTPHandler, TestTlsDTPHandler
+
+    class TestHandler(base_handler):
         # A test server must never stall a test run on an idle client.
         timeout = 120
         # Tests fail logins on purpose: answer at once.
@@ -70,6 +91,13 @@ def main():
 
         def on_login(self, username):
             print("LOGIN %s" % username, flush=True)
+
+    TestHandler.dtp_handler = dtp_handler
+    if args.tls_cert:
+        TestHandler.certfile = args.tls_cert
+        TestHandler.keyfile = args.tls_key or None
+        TestHandler.tls_control_required = True
+        TestHandler.tls_data_required = True
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")

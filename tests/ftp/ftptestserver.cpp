@@ -1,6 +1,8 @@
 #include "ftptestserver.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QStringList>
 
@@ -32,6 +34,8 @@ bool FtpTestServer::Start(QString* error)
                         QStringLiteral("--slow-rate"), QString::number(FSlowRate)};
     for (const QString& dir : FReadOnlyDirs)
         args << QStringLiteral("--readonly-dir") << dir;
+    if (!FTlsCert.isEmpty())
+        args << QStringLiteral("--tls-cert") << FTlsCert << QStringLiteral("--tls-key") << FTlsKey;
     // The server's own warnings and tracebacks help when a test fails.
     FProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     FProcess.start(QStringLiteral(VANTOLI_PYTHON3), args);
@@ -70,4 +74,45 @@ int FtpTestServer::LoginCount()
         FOutput += FProcess.readAllStandardOutput();
     FOutput += FProcess.readAllStandardOutput();
     return static_cast<int>(FOutput.count("LOGIN "));
+}
+
+QString FtpTestServer::MakeCertificates(const QString& dir, const QString& subjectAltName)
+{
+    const QDir d(dir);
+    auto run = [&](const QStringList& args) -> QString {
+        QProcess p;
+        p.setWorkingDirectory(dir);
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral("openssl"), args);
+        if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            return QStringLiteral("openssl %1: %2 %3")
+                .arg(args.join(QLatin1Char(' ')), p.errorString(), QString::fromUtf8(p.readAll()));
+        return {};
+    };
+    // Elliptic-curve keys: made in a moment, unlike RSA ones.
+    const QStringList ecKey = {QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                               QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
+    QString error = run(QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ecKey
+                        + QStringList{QStringLiteral("-keyout"), QStringLiteral("ca.key"), QStringLiteral("-out"),
+                                      QStringLiteral("ca.pem"), QStringLiteral("-days"), QStringLiteral("2"),
+                                      QStringLiteral("-subj"), QStringLiteral("/CN=Test CA of one test run"),
+                                      QStringLiteral("-addext"), QStringLiteral("basicConstraints=critical,CA:TRUE"),
+                                      QStringLiteral("-addext"), QStringLiteral("keyUsage=critical,keyCertSign,cRLSign")});
+    if (!error.isEmpty())
+        return error;
+    error = run(QStringList{QStringLiteral("req")} + ecKey
+                + QStringList{QStringLiteral("-keyout"), QStringLiteral("server.key"), QStringLiteral("-out"),
+                              QStringLiteral("server.csr"), QStringLiteral("-subj"), QStringLiteral("/CN=test server")});
+    if (!error.isEmpty())
+        return error;
+    QFile ext(d.filePath(QStringLiteral("server.ext")));
+    if (!ext.open(QIODevice::WriteOnly))
+        return ext.errorString();
+    ext.write("basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=serverAuth\n"
+              "subjectAltName=" + subjectAltName.toUtf8() + "\n");
+    ext.close();
+    return run({QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), QStringLiteral("server.csr"),
+                QStringLiteral("-CA"), QStringLiteral("ca.pem"), QStringLiteral("-CAkey"), QStringLiteral("ca.key"),
+                QStringLiteral("-CAcreateserial"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"),
+                QStringLiteral("server.ext"), QStringLiteral("-out"), QStringLiteral("server.pem")});
 }

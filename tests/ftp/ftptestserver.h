@@ -26,6 +26,18 @@ public:
     // Before Start: a folder of the root in which the user may list, read
     // and change folders but neither store nor make anything.
     void AddReadOnlyDir(const QString& name) { FReadOnlyDirs << name; }
+    // Before Start: offer and require explicit TLS with this certificate.
+    void UseTls(const QString& certFile, const QString& keyFile)
+    {
+        FTlsCert = certFile;
+        FTlsKey = keyFile;
+    }
+
+    // A certificate authority of the test's own and a server certificate it
+    // signed for subjectAltName (as "IP:127.0.0.1" or "DNS:name"), made with
+    // openssl in dir: ca.pem, server.pem, server.key. Empty on success, else
+    // what went wrong. Nothing of it is kept beyond the folder.
+    static QString MakeCertificates(const QString& dir, const QString& subjectAltName);
     // False, with a reason, when the server did not come up.
     bool Start(QString* error = nullptr);
     void Stop();
@@ -42,6 +54,7 @@ private:
     QProcess FProcess;
     QByteArray FOutput;
     QStringList FReadOnlyDirs;
+    QString FTlsCert, FTlsKey;
     QString FPassword;
     int FSlowRate;
     int FPort = 0;

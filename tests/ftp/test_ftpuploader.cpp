@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QTcpServer>
+#include <QTcpSocket>
+#include <QUrl>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -112,12 +114,16 @@ protected:
     // A fresh server with an empty root, and a fresh uploader set up for it.
     // readOnlyDir: the root holds a folder "readonly" in which the user may
     // not make folders.
-    void StartServer(bool readOnlyDir = false)
+    // tlsDir: the server offers and requires TLS with the certificate made
+    // there (FtpTestServer::MakeCertificates).
+    void StartServer(bool readOnlyDir = false, const QString& tlsDir = QString())
     {
         Uploader.reset();
         Server = std::make_unique<FtpTestServer>();
         if (readOnlyDir)
             Server->AddReadOnlyDir(QStringLiteral("readonly"));
+        if (!tlsDir.isEmpty())
+            Server->UseTls(tlsDir + QStringLiteral("/server.pem"), tlsDir + QStringLiteral("/server.key"));
         QString error;
         ASSERT_TRUE(Server->Start(&error)) << error.toStdString();
         Uploader = std::make_unique<TFtpFileUploader>();
@@ -299,11 +305,13 @@ TEST_F(FtpUploaderTest, AddressesFollowTheVisitPath)
 }
 
 // Names that mean something in a URL or are not ASCII reach the server as
-// they are, and so does the address.
+// they are; the published address carries them URL-encoded, so that "#",
+// "?", "%" and spaces stay part of the file's name.
 TEST_F(FtpUploaderTest, FileNamesAreStoredAsTheyAre)
 {
     Config().SetAutoCreateSessionDir(true);
     const QStringList names = {QStringLiteral("a b#1%20?.png"), QStringLiteral("Übung;ä.png")};
+    const QStringList encoded = {QStringLiteral("a%20b%231%2520%3F.png"), QStringLiteral("%C3%9Cbung%3B%C3%A4.png")};
     QStringList files;
     for (const QString& n : names)
         files << LocalFile(n, n.toUtf8());
@@ -314,7 +322,8 @@ TEST_F(FtpUploaderTest, FileNamesAreStoredAsTheyAre)
     ASSERT_EQ(r.Files.size(), 2u);
     for (int i = 0; i < 2; ++i) {
         EXPECT_TRUE(r.Files[i].Success) << r.Files[i].Error.toStdString();
-        EXPECT_EQ(r.Files[i].DestUrl, VisitPath + session + QLatin1Char('/') + names[i]);
+        EXPECT_EQ(r.Files[i].DestUrl, VisitPath + session + QLatin1Char('/') + encoded[i]);
+        EXPECT_EQ(QUrl(r.Files[i].DestUrl).fileName(), names[i]);
         EXPECT_EQ(testutil::readFile(ServerPath(session + QLatin1Char('/') + names[i])), names[i].toUtf8());
     }
 }
@@ -568,6 +577,94 @@ TEST_F(FtpUploaderTest, UploadWithoutCallbacks)
     Config().SetPassword(QStringLiteral("wrong"));
     Uploader->Upload({file}, nullptr, nullptr, nullptr);
     ASSERT_TRUE(testutil::waitUntil([&] { return !Uploader->IsUploading(); }, UploadTimeoutMs));
+}
+
+// Encrypted uploads: the certificate must be one the trusted store vouches
+// for and must name the host connected to; anything else ends the upload
+// before the user name or the password is sent.
+TEST_F(FtpUploaderTest, TlsUploadsOnlyToAServerThatProvesItsName)
+{
+    QTemporaryDir good, wrongName;
+    ASSERT_EQ(FtpTestServer::MakeCertificates(good.path(), QStringLiteral("IP:127.0.0.1")), QString());
+    ASSERT_EQ(FtpTestServer::MakeCertificates(wrongName.path(), QStringLiteral("DNS:other.example")), QString());
+    struct Case {
+        const char* what;
+        QString certDir;  // the server's certificate
+        QString caFile;   // what the uploader trusts; empty: the system's store
+        const char* error; // empty: the upload works
+    } cases[] = {
+        {"a certificate of the trusted authority for this address", good.path(), good.filePath("ca.pem"), ""},
+        {"a certificate the system's store does not know", good.path(), QString(), "could not prove"},
+        {"a certificate for another host name", wrongName.path(), wrongName.filePath("ca.pem"), "could not prove"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartServer(false, c.certDir);
+        Config().SetUseTls(true);
+        Config().SetTrustedCaFile(c.caFile);
+        Config().SetAutoDestFileName(false);
+        UploadRecord r;
+        ASSERT_TRUE(Run({LocalFile("a.png", "png bytes")}, r));
+        ASSERT_TRUE(r.Summary);
+        if (!*c.error) {
+            ASSERT_FALSE(r.Error) << r.Error->toStdString();
+            ASSERT_EQ(r.Files.size(), 1u);
+            EXPECT_TRUE(r.Files[0].Success) << r.Files[0].Error.toStdString();
+            EXPECT_EQ(r.Files[0].DestUrl, VisitPath + QStringLiteral("a.png"));
+            EXPECT_EQ(testutil::readFile(ServerPath("a.png")), QByteArray("png bytes"));
+            EXPECT_EQ(Server->LoginCount(), 1);
+        } else {
+            ASSERT_TRUE(r.Error);
+            EXPECT_TRUE(r.Error->contains(QLatin1String(c.error))) << r.Error->toStdString();
+            EXPECT_TRUE(r.Error->contains(QStringLiteral("127.0.0.1:%1").arg(Server->Port()))) << r.Error->toStdString();
+            EXPECT_EQ(*r.Summary, std::make_pair(1, 0));
+            EXPECT_TRUE(FilesIn(Server->Root()).isEmpty());
+            EXPECT_EQ(Server->LoginCount(), 0);
+        }
+    }
+}
+
+// A server that does not offer TLS (or something in the way that strips
+// it): the upload stops at the refused AUTH TLS. Nothing after it reaches
+// the server, the account least of all.
+TEST_F(FtpUploaderTest, TlsNeverFallsBackToClearText)
+{
+    QTcpServer fake;
+    ASSERT_TRUE(fake.listen(QHostAddress::LocalHost));
+    QByteArray received;
+    QObject::connect(&fake, &QTcpServer::newConnection, &fake, [&] {
+        QTcpSocket* s = fake.nextPendingConnection();
+        s->write("220 plain server\r\n");
+        QObject::connect(s, &QTcpSocket::readyRead, s, [&received, s] {
+            while (s->canReadLine()) {
+                const QByteArray line = s->readLine();
+                received += line;
+                s->write(line.startsWith("AUTH") ? "502 Command not implemented\r\n" : "530 Not logged in\r\n");
+            }
+        });
+    });
+    Config().SetPort(fake.serverPort());
+    Config().SetUseTls(true);
+    UploadRecord r;
+    ASSERT_TRUE(Run({LocalFile("a.png", "png bytes")}, r));
+    ASSERT_TRUE(r.Error);
+    EXPECT_TRUE(r.Error->contains(QStringLiteral("does not offer encryption"))) << r.Error->toStdString();
+    EXPECT_TRUE(received.startsWith("AUTH TLS\r\n")) << received.constData();
+    EXPECT_FALSE(received.contains("USER")) << received.constData();
+    EXPECT_FALSE(received.contains("PASS")) << received.constData();
+    EXPECT_FALSE(received.contains(Server->Password().toUtf8())) << received.constData();
+    EXPECT_EQ(*r.Summary, std::make_pair(1, 0));
+}
+
+// Without the option nothing changes: the plain server of every other test.
+TEST_F(FtpUploaderTest, TlsIsOffUnlessAsked)
+{
+    EXPECT_FALSE(TFtpFileUploaderConfig().UseTls());
+    Config().SetAutoDestFileName(false);
+    UploadRecord r;
+    ASSERT_TRUE(Run({LocalFile("a.png", "x")}, r));
+    EXPECT_FALSE(r.Error);
+    EXPECT_EQ(testutil::readFile(ServerPath("a.png")), QByteArray("x"));
 }
 
 } // namespace

@@ -18,6 +18,9 @@ class TFtpFileUploaderConfig : public TFileUploaderConfig {
     Q_PROPERTY(QString VisitPath READ VisitPath WRITE SetVisitPath)
     Q_PROPERTY(bool AutoDestFileName READ AutoDestFileName WRITE SetAutoDestFileName)
     Q_PROPERTY(bool AutoCreateSessionDir READ AutoCreateSessionDir WRITE SetAutoCreateSessionDir)
+    // Declared last: files written before it existed load unchanged (off),
+    // and the properties before it keep their places in stored files.
+    Q_PROPERTY(bool UseTls READ UseTls WRITE SetUseTls)
 public:
     Q_INVOKABLE explicit TFtpFileUploaderConfig(QObject* parent = nullptr) : TFileUploaderConfig(parent) {}
     void SetDefaultValues() override;
@@ -38,6 +41,15 @@ public:
     void SetAutoDestFileName(bool v) { FAutoDestFileName = v; }
     bool AutoCreateSessionDir() const { return FAutoCreateSessionDir; }
     void SetAutoCreateSessionDir(bool v) { FAutoCreateSessionDir = v; }
+    // Explicit TLS (AUTH TLS) for the login and every transfer, with the
+    // server's certificate and name checked; never a fall-back to clear text.
+    bool UseTls() const { return FUseTls; }
+    void SetUseTls(bool v) { FUseTls = v; }
+    // The certificate file the server's certificate is checked against
+    // instead of the system's store. Not published, so never stored nor
+    // shown: only a test that made a certificate authority of its own sets it.
+    QString TrustedCaFile() const { return FTrustedCaFile; }
+    void SetTrustedCaFile(const QString& v) { FTrustedCaFile = v; }
 
 private:
     QString FHost;
@@ -45,10 +57,12 @@ private:
     QString FUserName, FPassword, FUploadDir, FVisitPath;
     bool FAutoDestFileName = false;
     bool FAutoCreateSessionDir = false;
+    bool FUseTls = false;
+    QString FTrustedCaFile;
 };
 
 // Uploads files to an FTP server whose upload folder is published on the web;
-// reports VisitPath + the name on the server for each file. The transfer runs
+// reports VisitPath + the name on the server (URL-encoded) for each file. The transfer runs
 // on a worker thread; callbacks come back on the uploader's thread.
 class TFtpFileUploader : public TFileUploader {
     Q_OBJECT

@@ -81,6 +81,8 @@ struct TFtpSession::TCurl {
     QByteArray UserName, Password;
     long Port = 0;
     const std::atomic<bool>* Cancel = nullptr;
+    bool UseTls = false;
+    QByteArray CaFile;
 
     TCurl() { curl_global_init(CURL_GLOBAL_DEFAULT); }
     ~TCurl()
@@ -131,6 +133,17 @@ struct TFtpSession::TCurl {
         curl_easy_setopt(Handle, CURLOPT_XFERINFOFUNCTION, &CancelTransfer);
         curl_easy_setopt(Handle, CURLOPT_XFERINFODATA, Cancel);
         curl_easy_setopt(Handle, CURLOPT_NOPROGRESS, Cancel ? 0L : 1L);
+        if (UseTls) {
+            // AUTH TLS before USER, PROT P for every data connection; a server
+            // that refuses either ends the request instead of going on in the
+            // clear.
+            curl_easy_setopt(Handle, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+            curl_easy_setopt(Handle, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+            curl_easy_setopt(Handle, CURLOPT_SSL_VERIFYPEER, 1L);
+            curl_easy_setopt(Handle, CURLOPT_SSL_VERIFYHOST, 2L);
+            if (!CaFile.isEmpty())
+                curl_easy_setopt(Handle, CURLOPT_CAINFO, CaFile.constData());
+        }
         return Handle;
     }
 
@@ -221,6 +234,19 @@ struct TFtpSession::TCurl {
         case CURLE_LOGIN_DENIED:
             what = QStringLiteral("Cannot log in to the FTP server %1 as %2").arg(HostText, Quoted(QString::fromUtf8(UserName)));
             break;
+        case CURLE_USE_SSL_FAILED:
+            what = QStringLiteral("The FTP server %1 does not offer encryption (AUTH TLS); nothing was sent "
+                                  "unencrypted").arg(HostText);
+            break;
+        case CURLE_PEER_FAILED_VERIFICATION:
+            what = QStringLiteral("The FTP server %1 could not prove that it is the server named (its certificate "
+                                  "failed the check); nothing was sent").arg(HostText);
+            break;
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_CERTPROBLEM:
+            what = QStringLiteral("Cannot make an encrypted connection to the FTP server %1").arg(HostText);
+            break;
         default:
             break;
         }
@@ -248,6 +274,13 @@ TFtpSession::TFtpSession(const QString& host, int port, const QString& userName,
 }
 
 TFtpSession::~TFtpSession() = default;
+
+void TFtpSession::RequireTls(const QString& caFile)
+{
+    FCurl->Close(); // the options are set when the handle is made
+    FCurl->UseTls = true;
+    FCurl->CaFile = QFile::encodeName(caFile);
+}
 
 QString TFtpSession::JoinPath(const QString& dir, const QString& name)
 {

@@ -21,6 +21,12 @@ public:
     // (the operation then fails); it must outlive the session.
     TFtpSession(const QString& host, int port, const QString& userName, const QString& password,
                 const std::atomic<bool>* cancel = nullptr);
+    // Before the first operation: explicit TLS (AUTH TLS) on the control and
+    // the data connections, required; the certificate and the host name are
+    // checked against the system's store, or against caFile when given. A
+    // server without TLS or with a certificate that fails is an error, and
+    // nothing (no user name, no password) is sent in clear text.
+    void RequireTls(const QString& caFile = {});
     ~TFtpSession(); // sends QUIT when connected
     TFtpSession(const TFtpSession&) = delete;
     TFtpSession& operator=(const TFtpSession&) = delete;

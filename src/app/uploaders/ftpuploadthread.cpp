@@ -6,6 +6,7 @@
 
 #include <QDebug>
 #include <QFileInfo>
+#include <QUrl>
 
 namespace {
 
@@ -26,6 +27,8 @@ TFtpFileUploader::TFtpUploadThread::TFtpUploadThread(const QStringList& srcFiles
       FPassword(config.Password()),
       FUploadDir(config.UploadDir()),
       FVisitPath(config.VisitPath()),
+      FUseTls(config.UseTls()),
+      FTrustedCaFile(config.TrustedCaFile()),
       FSrcFiles(srcFiles),
       FAutoFileName(config.AutoDestFileName()),
       FAutoCreateDir(config.AutoCreateSessionDir()),
@@ -70,6 +73,8 @@ void TFtpFileUploader::TFtpUploadThread::run()
     std::optional<EFileUploaderException> callError; // what ended the whole call
     try {
         TFtpSession ftp(FHost, FPort, FUserName, FPassword, &FState->Detached);
+        if (FUseTls)
+            ftp.RequireTls(FTrustedCaFile);
         ftp.ChangeDir(FUploadDir);
         const QString sessionName = NewSessionName();
         FCallVisitPath = FVisitPath;
@@ -145,11 +150,18 @@ void TFtpFileUploader::TFtpUploadThread::RunOnOwnerThread(const std::function<vo
         Qt::BlockingQueuedConnection);
 }
 
+QString TFtpFileUploader::TFtpUploadThread::VisitUrl() const
+{
+    // The name as one path segment of an address: "#", "?", "%" and spaces
+    // in a file name would otherwise end or change the address.
+    return FCallVisitPath + QString::fromLatin1(QUrl::toPercentEncoding(FDestFileName));
+}
+
 void TFtpFileUploader::TFtpUploadThread::NotifyFileDone()
 {
     if (FSingleFileCallback)
         RunOnOwnerThread([this] {
-            FSingleFileCallback(true, FSrcFiles.at(FI), FCallVisitPath + FDestFileName, nullptr, FContinueNext);
+            FSingleFileCallback(true, FSrcFiles.at(FI), VisitUrl(), nullptr, FContinueNext);
         });
 }
 
@@ -157,7 +169,7 @@ void TFtpFileUploader::TFtpUploadThread::NotifyFileFailed()
 {
     if (FSingleFileCallback)
         RunOnOwnerThread([this] {
-            FSingleFileCallback(false, FSrcFiles.at(FI), FCallVisitPath + FDestFileName, &*FErrorObj, FContinueNext);
+            FSingleFileCallback(false, FSrcFiles.at(FI), VisitUrl(), &*FErrorObj, FContinueNext);
         });
 }
 

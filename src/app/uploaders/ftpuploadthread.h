@@ -39,6 +39,9 @@ private:
     void RunOnOwnerThread(const std::function<void()>& call);
     void NotifyFileDone();
     void NotifyFileFailed();
+    // The published address of the current file: the visit path and the
+    // name on the server, URL-encoded.
+    QString VisitUrl() const;
     // The summary, then the error that ended the call when failed.
     void NotifyEnd(bool failed);
 
@@ -48,6 +51,8 @@ private:
     QString FUserName, FPassword;
     QString FUploadDir;
     QString FVisitPath;
+    bool FUseTls = false;
+    QString FTrustedCaFile;
     // The caller's list, copied: the caller may let it go while we work.
     QStringList FSrcFiles;
     bool FAutoFileName = false;
