@@ -172,32 +172,3 @@ TEST_F(ConfigFiles, MalformedUserFileMeansDefaultsAndIsReplaced)
     TXmlObjectStorage().LoadFromBytes(check.get(), testutil::readFile(UserDir() + "vantoli.cfg"));
     EXPECT_EQ(check->GeneralConfig()->SkinIndex(), 0);
 }
-
-TEST(TempFolder, PrivateAndRemovedWithoutFollowingLinks)
-{
-    QTemporaryDir tmp, outside;
-    ScopedEnv temp("TEMP", tmp.path().toUtf8());
-    const QString path = AppTempPath(false);
-    EXPECT_TRUE(path.startsWith(tmp.path() + "/"));
-    EXPECT_FALSE(QFile::exists(path)); // false never creates
-    ASSERT_EQ(AppTempPath(true), path);
-    EXPECT_EQ(testutil::fileMode(path), 0700);
-
-    // Something outside the folder, reachable through links inside it.
-    testutil::writeFile(outside.filePath("keep.txt"), "keep");
-    QDir().mkpath(path + "/sub/deeper");
-    testutil::writeFile(path + "/sub/deeper/a.html", "x");
-    QFile::link(outside.path(), path + "/sub/link-to-dir");
-    QFile::link(outside.filePath("keep.txt"), path + "/link-to-file");
-    RemoveAppTempFolder();
-    EXPECT_FALSE(QFile::exists(path));
-    EXPECT_EQ(testutil::readFile(outside.filePath("keep.txt")), QByteArray("keep"));
-
-    // A folder of our name that is a link to elsewhere is not used.
-    QFile::link(outside.path(), path);
-    const QString other = AppTempPath(true);
-    EXPECT_NE(other, path);
-    EXPECT_EQ(testutil::fileMode(other), 0700);
-    QDir(other).removeRecursively();
-    QFile::remove(path);
-}
