@@ -28,7 +28,10 @@ std::optional<TFrame> TFrameReader::Next()
         return std::nullopt;
     const quint32 frameLength = qFromBigEndian<quint32>(m_buffer.constData());
     const quint32 headerLength = qFromBigEndian<quint32>(m_buffer.constData() + 4);
-    if (frameLength > kMaxFrame || headerLength + 4 > frameLength) {
+    // In 64 bits: a header length near 4 GB must not wrap round and pass as
+    // a short one. A frame shorter than its header length field and header is
+    // damage as well.
+    if (frameLength > kMaxFrame || quint64(headerLength) + 4 > frameLength) {
         m_broken = true;
         return std::nullopt;
     }

@@ -119,6 +119,11 @@ void TCollection::Move(int curIndex, int newIndex)
 
 int TCollection::IndexOf(const TCollectionItem* item) const
 {
+    // A new item asks for its place while it is named (reading a file adds
+    // every preset at the end): looking at the end first keeps a file of many
+    // presets from taking time that grows with the square of their number.
+    if (!FItems.empty() && FItems.back().get() == item)
+        return Count() - 1;
     for (size_t i = 0; i < FItems.size(); ++i)
         if (FItems[i].get() == item)
             return static_cast<int>(i);

@@ -103,19 +103,8 @@ TMoodleRepoPageValues ReadModernValues(TEmbeddedWB* browser, const QString& edit
         .arg(QString::fromLatin1(ModernValuesScript), webscripts::Literal(editorId), webscripts::Literal(itemType),
              TMoodleEditors::FamilyScript())).toMap();
     const QString editor = QStringLiteral("%1 editor %2").arg(TMoodleEditors::FamilyName(family), editorId);
-    const QStringList missing = r.value(QStringLiteral("missing")).toStringList();
-    if (!missing.isEmpty())
-        throw EFileUploaderException(QStringLiteral("The page does not give the %1 of the %2; nothing was uploaded")
-                                         .arg(missing.join(QStringLiteral(", ")), editor));
+    TMoodleRepoPageValues v = TMoodleRepoUtil::ReadPickerValues(r, editor);
     qCInfo(lcMoodleRepo).noquote() << "upload values read from the" << editor;
-    TMoodleRepoPageValues v;
-    v.SessKey = r.value(QStringLiteral("sesskey"));
-    v.RepoId = r.value(QStringLiteral("repo_id"));
-    v.Env = r.value(QStringLiteral("env"));
-    v.ClientId = r.value(QStringLiteral("client_id"));
-    v.ItemId = r.value(QStringLiteral("itemid"));
-    v.MaxBytes = r.value(QStringLiteral("maxbytes"));
-    v.ContextId = r.value(QStringLiteral("ctx_id"));
     return v;
 }
 

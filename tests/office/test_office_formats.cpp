@@ -51,6 +51,10 @@ TEST(OfficeProtocol, DamagedStreamIsReportedNotGuessed)
         {"absurd length", QByteArray::fromHex("7fffffff00000002") + "{}"},
         {"header an array", QByteArray::fromHex("0000000600000002") + "[]"},
         {"header not JSON", QByteArray::fromHex("0000000700000003") + "abc"},
+        // Found by the fuzzer: 0xFFFFFFFF + 4 wrapped round to 3 and passed.
+        {"header length that wraps round", QByteArray::fromHex("000000ffffffffff") + QByteArray(255, 'x')},
+        {"header length 0xFFFFFFFC", QByteArray::fromHex("00000100fffffffc") + QByteArray(256, '{')},
+        {"frame shorter than its header length field", QByteArray::fromHex("0000000200000000") + "{}"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

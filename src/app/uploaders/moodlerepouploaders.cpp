@@ -3,13 +3,16 @@
 #include "utillib/globalutils.h"
 
 #include <QFileInfo>
+#include <algorithm>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 namespace {
 
 const char* const IllegalResponse = "Response illegal, something must be wrong";
 
-QString TextOf(const nlohmann::ordered_json& v)
+QString TextOf(const nlohmann::json& v)
 {
     if (v.is_string())
         return QString::fromStdString(v.get<std::string>());
@@ -21,6 +24,35 @@ QString TextOf(const nlohmann::ordered_json& v)
 bool SameName(const std::string& key, const QString& name)
 {
     return QString::fromStdString(key).compare(name, Qt::CaseInsensitive) == 0;
+}
+
+// The site's answers nest two or three levels deep. Far deeper text is no
+// answer of the site's, and the JSON library writes nested values back out
+// recursively: a value nested a hundred thousand times over would overflow the
+// stack when an answer's member is turned into text.
+constexpr int kMaxAnswerDepth = 64;
+
+bool NestingWithin(const std::string& text, int limit)
+{
+    int depth = 0;
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit)
+                return false;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return true;
 }
 
 QString NameOf(const QString& line)
@@ -53,8 +85,10 @@ qint64 TMoodleRepoUtil::ReadInt64(const QVariant& value)
         break;
     case QMetaType::Double: {
         const double d = value.toDouble();
+        // Rounded only when in range: a page's 1e300 or NaN has no integer.
         ok = d >= -9.2e18 && d <= 9.2e18;
-        n = qRound64(d);
+        if (ok)
+            n = qRound64(d);
         break;
     }
     default:
@@ -86,6 +120,23 @@ QStringList TMoodleRepoUtil::BuildUploadParams(const TMoodleRepoPageValues& v)
     return list;
 }
 
+TMoodleRepoPageValues TMoodleRepoUtil::ReadPickerValues(const QVariantMap& answer, const QString& editor)
+{
+    const QStringList missing = answer.value(QStringLiteral("missing")).toStringList();
+    if (!missing.isEmpty())
+        throw EFileUploaderException(QStringLiteral("The page does not give the %1 of the %2; nothing was uploaded")
+                                         .arg(missing.join(QStringLiteral(", ")), editor));
+    TMoodleRepoPageValues v;
+    v.SessKey = answer.value(QStringLiteral("sesskey"));
+    v.RepoId = answer.value(QStringLiteral("repo_id"));
+    v.Env = answer.value(QStringLiteral("env"));
+    v.ClientId = answer.value(QStringLiteral("client_id"));
+    v.ItemId = answer.value(QStringLiteral("itemid"));
+    v.MaxBytes = answer.value(QStringLiteral("maxbytes"));
+    v.ContextId = answer.value(QStringLiteral("ctx_id"));
+    return v;
+}
+
 QString TMoodleRepoUtil::ParamValue(const QStringList& list, const QString& name)
 {
     for (const QString& line : list)
@@ -113,31 +164,65 @@ QString TMoodleRepoUtil::ReadUploadAnswer(const QString& answer, const QString& 
 {
     if (answer.isEmpty())
         throw EFileUploaderException(QStringLiteral("Response is empty, upload may be failed"));
-    const nlohmann::ordered_json json = nlohmann::ordered_json::parse(answer.toUtf8().toStdString(), nullptr, false);
+    const std::string text = answer.toUtf8().toStdString();
+    if (!NestingWithin(text, kMaxAnswerDepth))
+        throw EFileUploaderException(QString::fromLatin1(IllegalResponse));
+    // The document keeps its members sorted by name, so that an answer of a
+    // hundred thousand members reads in well under a second (a document that
+    // keeps the written order looks every new member up one by one). The
+    // written order of the members that count is recorded while parsing:
+    // the top-level url, error and newfile members, in the order they first
+    // appear, and the url members of each newfile object (of its last
+    // occurrence, whose value is the one kept).
+    std::vector<std::string> topMembers;
+    std::map<std::string, std::vector<std::string>> newFileUrls;
+    std::string currentTop;
+    auto record = [&](int depth, nlohmann::json::parse_event_t event, nlohmann::json& parsed) {
+        if (event != nlohmann::json::parse_event_t::key)
+            return true;
+        const std::string& key = parsed.get_ref<const std::string&>();
+        if (depth == 1) {
+            currentTop = key;
+            const bool isNewFile = SameName(key, QStringLiteral("newfile"));
+            if ((isNewFile || SameName(key, urlMember) || SameName(key, errorMember))
+                && std::find(topMembers.begin(), topMembers.end(), key) == topMembers.end())
+                topMembers.push_back(key);
+            if (isNewFile)
+                newFileUrls[key].clear();
+        } else if (depth == 2 && SameName(currentTop, QStringLiteral("newfile")) && SameName(key, urlMember)) {
+            std::vector<std::string>& urls = newFileUrls[currentTop];
+            if (std::find(urls.begin(), urls.end(), key) == urls.end())
+                urls.push_back(key);
+        }
+        return true;
+    };
+    const nlohmann::json json = nlohmann::json::parse(text, record, false);
     // Not JSON, or JSON that is not an object: no address can come of it.
     if (json.is_discarded() || !json.is_object())
         throw EFileUploaderException(QString::fromLatin1(IllegalResponse));
-    for (const auto& member : json.items()) {
-        if (SameName(member.key(), urlMember)) {
-            const QString url = TextOf(member.value());
+    for (const std::string& key : topMembers) {
+        if (SameName(key, urlMember)) {
+            const QString url = TextOf(json.at(key));
             if (!url.isEmpty())
                 return url;
             break;
         }
-        if (SameName(member.key(), errorMember))
-            throw EFileUploaderException(TextOf(member.value()));
+        if (SameName(key, errorMember))
+            throw EFileUploaderException(TextOf(json.at(key)));
     }
     // A name already taken: the site stored the file under a free name and
     // tells its address with the new file.
-    for (const auto& member : json.items()) {
-        if (!SameName(member.key(), QStringLiteral("newfile")) || !member.value().is_object())
+    for (const std::string& key : topMembers) {
+        const auto member = json.find(key);
+        if (!SameName(key, QStringLiteral("newfile")) || member == json.end() || !member->is_object())
             continue;
-        for (const auto& inner : member.value().items()) {
-            if (SameName(inner.key(), urlMember)) {
-                const QString url = TextOf(inner.value());
-                if (!url.isEmpty())
-                    return url;
-            }
+        for (const std::string& inner : newFileUrls[key]) {
+            const auto value = member->find(inner);
+            if (value == member->end())
+                continue;
+            const QString url = TextOf(*value);
+            if (!url.isEmpty())
+                return url;
         }
     }
     throw EFileUploaderException(QString::fromLatin1(IllegalResponse));

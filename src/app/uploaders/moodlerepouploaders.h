@@ -48,6 +48,11 @@ public:
     // itemid, maxbytes, ctx_id, savepath, license, accepted_types[] (each only
     // when not empty).
     static QStringList BuildUploadParams(const TMoodleRepoPageValues& values);
+    // The picker values from what the page's script answered for a TinyMCE
+    // 6/7 or Atto editor (an object: the values by name and "missing", the
+    // names of the values the page does not give). editor names the editor
+    // in the error raised when something is missing.
+    static TMoodleRepoPageValues ReadPickerValues(const QVariantMap& answer, const QString& editor);
     // Name=value lists: an empty value removes the line, an existing name
     // keeps its place.
     static QString ParamValue(const QStringList& list, const QString& name);
