@@ -8,12 +8,15 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QLocalSocket>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <QUuid>
 
 namespace {
 
 constexpr int kMaxDeathsPerMinute = 3;
+constexpr int kConnectPollMs = 20;
+constexpr int kHelloTimeoutMs = 10000;
 constexpr qsizetype kStderrTail = 4096;
 
 QString ProgramName()
@@ -27,6 +30,9 @@ TOfficeClient::TOfficeClient(QString workFolder, QString helperPath, QObject* pa
     : QObject(parent), m_workFolder(QDir(workFolder).absolutePath()), m_helperPath(std::move(helperPath))
 {
     m_clock.start();
+    m_connectTimer = new QTimer(this);
+    m_connectTimer->setInterval(kConnectPollMs);
+    connect(m_connectTimer, &QTimer::timeout, this, &TOfficeClient::TryConnect);
 }
 
 TOfficeClient::~TOfficeClient()
@@ -88,10 +94,15 @@ void TOfficeClient::StartProcess()
     work.mkpath(QStringLiteral("office-recovery"));
 
     // A socket path must stay short (108 bytes); the work folder may be deep.
+    // A full path either way: the helper's temporary folder is not ours.
     const QString inWork = work.filePath(QStringLiteral("office.sock"));
     m_serverName = inWork.toLocal8Bit().size() < 100
         ? inWork
-        : QStringLiteral("vantoli-office-%1").arg(QUuid::createUuid().toString(QUuid::Id128));
+        : QDir::temp().filePath(QStringLiteral("vantoli-office-%1").arg(QUuid::createUuid().toString(QUuid::Id128)));
+    // A fresh token per helper: 32 random bytes from the system's source.
+    QByteArray random(32, Qt::Uninitialized);
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(random.data()), random.size() / 4);
+    m_token = random.toHex();
 
     m_process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -118,26 +129,69 @@ void TOfficeClient::StartProcess()
         if (generation == m_generation && error == QProcess::FailedToStart)
             OnHelperGone(QStringLiteral("The word processor helper %1 could not be started").arg(m_process->program()));
     });
+    // The token goes on standard input, never on the command line: every
+    // user of the machine can read a process's arguments.
+    connect(m_process.get(), &QProcess::started, this, [this, generation] {
+        if (generation != m_generation || !m_process)
+            return;
+        m_process->write(m_token + '\n');
+        m_process->closeWriteChannel();
+    });
     m_stdout.clear();
     m_process->start();
+    m_connectTimer->start();
 }
 
 void TOfficeClient::OnHelperOutput()
 {
     if (!m_process)
         return;
-    m_stdout.append(m_process->readAllStandardOutput());
-    if (m_connected || !m_stdout.contains("ready"))
-        return;
-    // The helper listens from the moment it says so.
-    delete m_socket;
-    m_socket = new QLocalSocket(this);
-    m_reader = office_protocol::TFrameReader();
-    m_socket->connectToServer(m_serverName);
-    if (!m_socket->waitForConnected(5000)) {
-        OnHelperGone(QStringLiteral("Cannot connect to the word processor: %1").arg(m_socket->errorString()));
+    // Only kept for the error message: LibreOffice writes here too, so no
+    // word in it can tell that the helper is ready.
+    m_stdout = (m_stdout + m_process->readAllStandardOutput()).right(kStderrTail);
+}
+
+void TOfficeClient::TryConnect()
+{
+    if (m_connected || m_connecting || !m_process || m_process->state() != QProcess::Running) {
+        if (m_connected || !m_process)
+            m_connectTimer->stop();
         return;
     }
+    m_connecting = true;
+    auto socket = std::make_unique<QLocalSocket>();
+    socket->connectToServer(m_serverName);
+    if (socket->state() != QLocalSocket::ConnectedState && !socket->waitForConnected(200)) {
+        // Not listening yet (LibreOffice is still starting); the timer tries again.
+        m_connecting = false;
+        return;
+    }
+    // The hello goes first and is the only thing answered before the token
+    // has been checked; its answer is what tells that the helper is ready.
+    const int helloId = m_nextRequest++;
+    socket->write(office_protocol::EncodeFrame(
+        QJsonObject{{"id", helloId}, {"op", "hello"}, {"token", QString::fromLatin1(m_token)}}));
+    socket->flush();
+    office_protocol::TFrameReader reader;
+    std::optional<office_protocol::TFrame> reply;
+    QDeadlineTimer deadline(kHelloTimeoutMs);
+    while (!reply && !reader.Broken() && !deadline.hasExpired() && socket->state() == QLocalSocket::ConnectedState) {
+        if (socket->bytesAvailable() == 0)
+            socket->waitForReadyRead(int(std::min<qint64>(deadline.remainingTime(), 100)));
+        reader.Append(socket->readAll());
+        reply = reader.Next();
+    }
+    m_connecting = false;
+    if (!reply || reply->header.value("re").toInt() != helloId || !reply->header.value("ok").toBool()) {
+        const QString why = reply ? reply->header.value("error").toString() : QStringLiteral("no answer to hello");
+        OnHelperGone(QStringLiteral("The word processor did not take the connection (%1)").arg(why));
+        return;
+    }
+    m_connectTimer->stop();
+    delete m_socket;
+    m_socket = socket.release();
+    m_socket->setParent(this);
+    m_reader = std::move(reader);
     m_connected = true;
     const int generation = m_generation;
     connect(m_socket, &QLocalSocket::readyRead, this, &TOfficeClient::OnReadyRead);
@@ -145,6 +199,8 @@ void TOfficeClient::OnHelperOutput()
         if (generation == m_generation)
             OnHelperGone(QStringLiteral("The word processor closed the connection"));
     });
+    if (m_socket->bytesAvailable() > 0)
+        QTimer::singleShot(0, this, &TOfficeClient::OnReadyRead);
     if (m_restarts > 0)
         ReopenDocuments();
     Q_EMIT Ready();
@@ -160,7 +216,11 @@ bool TOfficeClient::WaitReady(int timeoutMs)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
             continue;
         }
-        m_process->waitForReadyRead(int(std::min<qint64>(deadline.remainingTime(), 100)));
+        TryConnect();
+        if (IsReady() || !m_process)
+            continue;
+        // A pause that also notices a helper that ends while starting.
+        m_process->waitForFinished(int(std::min<qint64>(deadline.remainingTime(), kConnectPollMs)));
         if (m_process && m_process->state() == QProcess::NotRunning)
             OnHelperGone(QStringLiteral("The word processor stopped while starting"));
     }
@@ -172,6 +232,7 @@ void TOfficeClient::OnHelperGone(const QString& reason)
     const bool wasUp = m_started && !m_failed;
     ++m_generation;   // every signal of the old helper is stale from here on
     m_connected = false;
+    m_connectTimer->stop();
     if (m_socket) {
         m_socket->disconnect(this);
         m_socket->abort();

@@ -15,6 +15,7 @@
 #include <vector>
 
 class QLocalSocket;
+class QTimer;
 
 // The program's side of the word-processor helper (vantoli-office): starts it
 // in the background, talks the protocol of officeprotocol.h, restarts it when
@@ -92,6 +93,9 @@ private:
     };
 
     void StartProcess();
+    // Tries to connect to the helper and, once connected, says hello with
+    // the token; the helper is ready when the hello is answered.
+    void TryConnect();
     void OnHelperOutput();
     void OnReadyRead();
     void OnHelperGone(const QString& reason);
@@ -119,6 +123,10 @@ private:
     std::vector<qint64> m_deaths;
     QElapsedTimer m_clock;
     QByteArray m_stdout;
+    // Given to each helper on its standard input; every connection shows it.
+    QByteArray m_token;
+    QTimer* m_connectTimer = nullptr;
+    bool m_connecting = false;
     QByteArray m_stderrTail;
     office_protocol::TFrameReader m_reader;
 

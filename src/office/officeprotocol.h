@@ -8,8 +8,13 @@
 // (vantoli-office), which runs LibreOfficeKit in a process of its own so that
 // the engine can crash, hang or be restarted without taking the program along.
 //
-// Transport: one QLocalSocket connection; the helper listens, the program
-// connects once the helper has written the line "ready <ms>" on its stdout.
+// Transport: one QLocalSocket connection; the helper listens once
+// LibreOffice is up, the program connects as soon as it can. At start the
+// program writes a random token as one line on the helper's standard input
+// (never on its command line, which every user can read); the first request
+// of a connection must be a hello with that token, or the helper answers
+// with a refusal and closes it. The program takes the helper as ready when
+// its hello is answered.
 //
 // Framing: every message is one frame
 //     u32 frameLength   (big endian; the bytes that follow, header + payload)
@@ -26,7 +31,7 @@
 //
 // Operations ("doc" is a document id chosen by the program, so that a
 // restarted helper can take the same document back under the same id):
-//   hello                              -> {"initMs"}
+//   hello    {token}                   -> {"initMs"}
 //   new      {doc, recovery}           -> {"width","height"} (twips)
 //   open     {doc, path, recovery, readOnly} -> {"width","height"}
 //   close    {doc}                     (the recovery copy is deleted)
@@ -58,6 +63,7 @@
 //   stats                              -> {"callbacks","events"} counters
 //   crash                              the helper aborts (tests of recovery)
 //   stall    {ms}                      the helper sleeps (tests of time-outs)
+//            (crash and stall exist only in the helper the tests build)
 //   quit                               replies, then the helper exits
 //
 // Events (already filtered: one frame per kind and document per flush, about

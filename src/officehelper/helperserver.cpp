@@ -18,7 +18,9 @@
 #include <QLocalSocket>
 #include <QThread>
 #include <QUrl>
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <cstring>
 #include <stdexcept>
 #include <thread>
@@ -37,6 +39,7 @@ public:
 }
 
 constexpr int kFlushMs = 15;
+constexpr int kHelloTimeoutMs = 10000;
 
 // Many of Writer's shortcuts open a dialog (hyperlink, spelling, insert
 // table, print, quit), and a dialog in a process without a display brings
@@ -111,8 +114,8 @@ QString FileUrl(const QString& path)
 
 } // namespace
 
-THelperServer::THelperServer(lok::Office& office, int initMs, QObject* parent)
-    : QObject(parent), m_office(office), m_initMs(initMs)
+THelperServer::THelperServer(lok::Office& office, int initMs, QByteArray token, QObject* parent)
+    : QObject(parent), m_office(office), m_initMs(initMs), m_token(std::move(token))
 {
     m_flushTimer.setSingleShot(true);
     m_flushTimer.setInterval(kFlushMs);
@@ -137,14 +140,82 @@ bool THelperServer::Listen(const QString& name)
 
 void THelperServer::OnNewConnection()
 {
-    QLocalSocket* socket = m_server->nextPendingConnection();
-    if (m_socket) {
-        // One program per helper; a second connection is refused.
-        socket->disconnectFromServer();
-        socket->deleteLater();
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        // Nothing is served before the token is shown: another process of the
+        // same user (the socket keeps other users out) must not drive the
+        // word processor, which reads and writes the user's files.
+        m_candidates.push_back(std::make_unique<TCandidate>(TCandidate{socket, {}}));
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnCandidateReadyRead(socket); });
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] { DropCandidate(socket, {}, 0); });
+        // A connection that never speaks is closed after a while.
+        QTimer::singleShot(kHelloTimeoutMs, socket, [this, socket] {
+            DropCandidate(socket, QStringLiteral("No hello in time"), 0);
+        });
+        OnCandidateReadyRead(socket);
+    }
+}
+
+bool THelperServer::TokenMatches(const QString& token) const
+{
+    const QByteArray given = token.toLatin1();
+    if (m_token.isEmpty() || given.size() != m_token.size())
+        return false;
+    // Compared in full whatever the first difference, so the time taken
+    // tells nothing about the token.
+    unsigned char diff = 0;
+    for (qsizetype i = 0; i < given.size(); ++i)
+        diff |= static_cast<unsigned char>(given[i] ^ m_token[i]);
+    return diff == 0;
+}
+
+void THelperServer::DropCandidate(QLocalSocket* socket, const QString& why, int replyTo)
+{
+    auto it = std::find_if(m_candidates.begin(), m_candidates.end(),
+                           [socket](const auto& c) { return c->socket == socket; });
+    if (it == m_candidates.end())
+        return;
+    m_candidates.erase(it);
+    socket->disconnect(this);
+    if (!why.isEmpty() && socket->state() == QLocalSocket::ConnectedState) {
+        socket->write(office_protocol::EncodeFrame(QJsonObject{{"re", replyTo}, {"ok", false}, {"error", why}}));
+        socket->flush();
+    }
+    socket->disconnectFromServer();
+    socket->deleteLater();
+}
+
+void THelperServer::OnCandidateReadyRead(QLocalSocket* socket)
+{
+    auto it = std::find_if(m_candidates.begin(), m_candidates.end(),
+                           [socket](const auto& c) { return c->socket == socket; });
+    if (it == m_candidates.end())
+        return;
+    TCandidate& c = **it;
+    c.reader.Append(socket->readAll());
+    std::optional<office_protocol::TFrame> first = c.reader.Next();
+    if (!first) {
+        if (c.reader.Broken())
+            DropCandidate(socket, QStringLiteral("Damaged message"), 0);
         return;
     }
+    const int id = first->header.value("id").toInt();
+    if (first->header.value("op").toString() != QLatin1String("hello")
+        || !TokenMatches(first->header.value("token").toString())) {
+        DropCandidate(socket, QStringLiteral("Refused: this helper serves the program that started it only"), id);
+        return;
+    }
+    if (m_socket || m_quitting) {
+        DropCandidate(socket, QStringLiteral("Refused: the helper already serves its program"), id);
+        return;
+    }
+    // The program: from here on its requests are served; what it sent after
+    // the hello is already in the reader.
+    office_protocol::TFrameReader reader = std::move(c.reader);
+    m_candidates.erase(it);
+    socket->disconnect(this);
     m_socket = socket;
+    m_reader = std::move(reader);
+    m_queue.push_back(std::move(*first));
     connect(m_socket, &QLocalSocket::readyRead, this, &THelperServer::OnReadyRead);
     connect(m_socket, &QLocalSocket::disconnected, this, &THelperServer::Shutdown);
     OnReadyRead();
@@ -397,12 +468,16 @@ QJsonObject THelperServer::Run(const QString& op, const QJsonObject& args, const
         return QJsonObject{{"initMs", m_initMs}};
     if (op == QLatin1String("quit"))
         return {};
+#ifdef VANTOLI_OFFICE_TEST_OPS
+    // Only in the helper the tests build: they show what the program does
+    // when the word processor dies or hangs.
     if (op == QLatin1String("crash"))
         std::abort();
     if (op == QLatin1String("stall")) {
         QThread::msleep(std::clamp(args.value("ms").toInt(), 0, 600000));
         return {};
     }
+#endif
     if (op == QLatin1String("stats"))
         return QJsonObject{{"callbacks", double(m_callbacksIn)}, {"events", double(m_eventsOut)}};
     if (op == QLatin1String("new")) {

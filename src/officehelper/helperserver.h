@@ -16,13 +16,15 @@ class Office;
 }
 
 // Serves the program's requests (officeprotocol.h) over one local socket
-// connection. Requests run one after another on the main thread; while one
+// connection: the first one whose first request is a hello with the token the
+// program gave the helper at start. Any other connection is answered with a
+// refusal and closed, and never keeps the program from connecting. Requests run one after another on the main thread; while one
 // waits for LibreOffice (a UNO command result) the socket keeps filling the
 // queue but nothing else runs, so no request ever sees another half done.
 class THelperServer : public QObject {
     Q_OBJECT
 public:
-    THelperServer(lok::Office& office, int initMs, QObject* parent = nullptr);
+    THelperServer(lok::Office& office, int initMs, QByteArray token, QObject* parent = nullptr);
     ~THelperServer() override;
 
     bool Listen(const QString& name);
@@ -36,7 +38,16 @@ private:
         int docId;
     };
 
+    // A connection that has not yet shown the token.
+    struct TCandidate {
+        QLocalSocket* socket;
+        office_protocol::TFrameReader reader;
+    };
+
     void OnNewConnection();
+    void OnCandidateReadyRead(QLocalSocket* socket);
+    void DropCandidate(QLocalSocket* socket, const QString& why, int replyTo);
+    bool TokenMatches(const QString& token) const;
     void OnReadyRead();
     void ProcessQueue();
     void OnCallback(int docId, int type, const QByteArray& payload);
@@ -63,7 +74,9 @@ private:
 
     lok::Office& m_office;
     int m_initMs;
+    QByteArray m_token;
     QLocalServer* m_server = nullptr;
+    std::vector<std::unique_ptr<TCandidate>> m_candidates;
     QLocalSocket* m_socket = nullptr;
     office_protocol::TFrameReader m_reader;
     std::vector<office_protocol::TFrame> m_queue;

@@ -3,8 +3,12 @@
 //
 //   vantoli-office --server <socket name> --profile <folder> [--program <dir>]
 //
-// The profile folder is created on first use (about 3 s) and reused after
-// (a fraction of a second). The caller gives the helper its own TMPDIR.
+// Standard input carries one line: the token every connection must show in
+// its hello (a command line can be read by every user of the machine). The
+// helper listens once LibreOffice is up; the program knows it is ready when
+// the hello is answered. The profile folder is created on first use (about
+// 3 s) and reused after (a fraction of a second). The caller gives the
+// helper its own TMPDIR.
 #include "helperserver.h"
 
 #ifndef LOK_USE_UNSTABLE_API
@@ -21,7 +25,28 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <poll.h>
 #include <thread>
+#include <unistd.h>
+
+namespace {
+
+// The first line of standard input, read before anything else; empty when
+// none comes within the time (the program writes it right after the start).
+QByteArray ReadToken()
+{
+    QByteArray line;
+    pollfd in{STDIN_FILENO, POLLIN, 0};
+    char c;
+    while (line.size() < 256 && ::poll(&in, 1, 30000) > 0 && ::read(STDIN_FILENO, &c, 1) == 1) {
+        if (c == '\n')
+            return line;
+        line.append(c);
+    }
+    return {};
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -34,6 +59,13 @@ int main(int argc, char** argv)
     if (!parser.isSet("server") || !parser.isSet("profile")) {
         std::fprintf(stderr, "vantoli-office: --server and --profile are required\n");
         return 2;
+    }
+
+    // Short tokens are refused: the token is what keeps other programs out.
+    const QByteArray token = ReadToken().trimmed();
+    if (token.size() < 32) {
+        std::fprintf(stderr, "vantoli-office: no token on standard input\n");
+        return 5;
     }
 
     const QString profile = QDir(parser.value("profile")).absolutePath();
@@ -52,14 +84,11 @@ int main(int argc, char** argv)
 
     int rc = 0;
     {
-        THelperServer server(*office, initMs);
+        THelperServer server(*office, initMs, token);
         if (!server.Listen(parser.value("server"))) {
             std::fprintf(stderr, "vantoli-office: cannot listen on %s\n", qPrintable(parser.value("server")));
             std::_Exit(4);
         }
-        // The program waits for this line before it connects.
-        std::printf("ready %d\n", initMs);
-        std::fflush(stdout);
         rc = app.exec();
     }
     // LibreOffice's shutdown may hang; give it a moment, then leave anyway.
