@@ -579,7 +579,9 @@ private:
         picture.Name = name;
         picture.Alt = alt;
         if (IsBesideThePage(src)) {
-            const QString key = src + QChar(0x1F) + name;
+            // One file of the export is one picture on the site, however many
+            // times the document shows it: the first use names it.
+            const QString& key = src;
             QString file = FFileNameOf.value(key);
             if (file.isEmpty()) {
                 const QString decoded = QUrl::fromPercentEncoding(src.toUtf8());
@@ -643,6 +645,9 @@ private:
         }
     }
 
+    // An item that holds a list below its text keeps its paragraph: the
+    // word processor reads text directly before a nested list as an item of
+    // its own, so the way back into the document would split the list.
     static void UnwrapLoneParagraph(THtmlNode& node)
     {
         THtmlNode* para = nullptr;
@@ -654,7 +659,7 @@ private:
                 if (para)
                     return;
                 para = c.get();
-            } else if (!c->Is(QStringLiteral("ul")) && !c->Is(QStringLiteral("ol")) && !c->Is(QStringLiteral("dl"))) {
+            } else {
                 return;
             }
         }

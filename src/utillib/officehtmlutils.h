@@ -50,7 +50,8 @@ class TOfficeHtmlUtil {
 public:
     // Cleans an exported page. Pictures whose src is a file beside the page
     // (a relative address without "..") get the safe unique file name of
-    // PictureFileName as src (never one of takenFileNames, lower case);
+    // PictureFileName as src, one per file (the first picture showing it
+    // names it) (never one of takenFileNames, lower case);
     // others keep theirs.
     static TOfficeHtmlCleanResult CleanExportedHtml(const QString& html, const TOfficeDocFacts& facts,
                                                     const QSet<QString>& takenFileNames = {});

@@ -89,7 +89,7 @@ TEST(OfficeHtml, ExportMarkupBecomesEditorMarkup)
         {"alignment stays, left goes", "<p align=\"center\" style=\"margin-top: 0.1in\">c</p><p align=\"left\">l</p><p style=\"text-align: justify\">j</p>",
          "<p style=\"text-align: center\">c</p>|<p>l</p>|<p style=\"text-align: justify\">j</p>"},
         {"nested lists with start numbers", "<ol start=\"3\" type=\"a\">\n\t<li><p style=\"margin-bottom: 0in\">one</p>\n\t<ul>\n\t\t<li><p>inner</p>\n\t</ul>\n\t<li><p>two</p>\n</ol>",
-         "<ol start=\"3\" type=\"a\">|<li>one|<ul>|<li>inner</li>|</ul>|</li>|<li>two</li>|</ol>"},
+         "<ol start=\"3\" type=\"a\">|<li><p>one</p>|<ul>|<li>inner</li>|</ul>|</li>|<li>two</li>|</ol>"},
         {"header row, spans, borders", "<table width=\"576\" cellpadding=\"7\" cellspacing=\"0\"><col width=\"177\"/><thead><tr valign=\"top\"><td width=\"177\" style=\"border: 1px solid #000000; padding: 0in 0.08in\"><p align=\"left\">Head</p></td></tr></thead>"
          "<tbody><tr><td colspan=\"2\" rowspan=\"1\" bgcolor=\"#dddddd\" style=\"border-top: 0.01in solid #000000; border-left: none\"><p>Cell</p><p>Two</p></td></tr></tbody></table>",
          "<table style=\"border-collapse: collapse\">|<thead>|<tr>|<th scope=\"col\" style=\"border: 1px solid #000000\">Head</th>|</tr>|</thead>|<tbody>|<tr>|"
@@ -214,8 +214,8 @@ TEST(OfficeHtml, PreparedExportNamesItsPictureFilesAndRewritesThePage)
     };
     write("Exported_html_1.png", "one");
     write("Exported_html_2.png", "two");
-    // The same export file shown twice under one name is one file; under two
-    // names, two. A src reaching out of the folder is left alone.
+    // The same export file shown three times is one picture on the site,
+    // named by its first use. A src reaching out of the folder is left alone.
     write("Exported.html",
           Body("<p><img src=\"Exported_html_1.png\" name=\"Cat\"/><img src=\"Exported_html_1.png\" name=\"Cat\"/>"
                "<img src=\"Exported_html_1.png\" name=\"Dog\"/><img src=\"Exported_html_2.png\" name=\"Exported\"/>"
@@ -227,13 +227,13 @@ TEST(OfficeHtml, PreparedExportNamesItsPictureFilesAndRewritesThePage)
     QStringList srcs;
     for (const TCleanedPicture& p : r.Pictures)
         srcs << p.Src;
-    EXPECT_EQ(S(srcs.join("|")), "Cat.png|Cat.png|Dog.png|Exported.png|../outside.png|Gone.png");
+    EXPECT_EQ(S(srcs.join("|")), "Cat.png|Cat.png|Cat.png|Exported.png|../outside.png|Gone.png");
     auto read = [&](const QString& name) {
         QFile f(dir.filePath(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
     };
     EXPECT_EQ(read("Cat.png"), "one");
-    EXPECT_EQ(read("Dog.png"), "one");
+    EXPECT_EQ(read("Dog.png"), "<none>");
     EXPECT_EQ(read("Exported.png"), "two");
     EXPECT_EQ(read("Gone.png"), "<none>");
     const TParsed page(QString::fromUtf8(read("Exported.html")));
