@@ -93,6 +93,8 @@ public:
     QFrame* PanelBottom = nullptr;
     QFrame* PanelSubmitStatus = nullptr;
     QLabel* LabelSubmitStatus = nullptr;
+    // How many pictures of the submission have no alternative text (hidden when none).
+    QLabel* LabelSubmitNote = nullptr;
     QProgressBar* GaugeSubmitProgress = nullptr;
     QToolButton* BtnAbort = nullptr;
     QToolBar* PanelWordOper = nullptr;
