@@ -17,6 +17,7 @@
 #include "web/webbrowsers.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,6 +26,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QRandomGenerator>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -34,6 +36,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
+#include <QWebEngineSettings>
 #include <gtest/gtest.h>
 
 namespace {
@@ -95,7 +98,8 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         ASSERT_TRUE(s_site->IsRunning());
         ASSERT_TRUE(s_client->WaitReady(120000));
-        s_site->Configure(QJsonObject{{"upload_delay", 0}, {"upload_answers", QJsonArray()}, {"editor", "legacy"}});
+        s_site->Configure(QJsonObject{{"upload_delay", 0}, {"upload_answers", QJsonArray()}, {"editor", "legacy"},
+                                      {"editor_content", ""}, {"site_files", QJsonObject()}, {"maxbytes", -1}});
         m_config = s_site->NewSiteConfig();
         if (!s_loggedIn) {
             TMoodleSiteConnect::LoginToMoodle(s_browser, m_config.get());
@@ -153,6 +157,16 @@ protected:
         return path;
     }
     static QString FileUrl(const QString& path) { return QUrl::fromLocalFile(path).toString(); }
+    // A picture that does not compress (about 97 KB); answers its size.
+    static qint64 NoisyPng(const QString& path, int seed)
+    {
+        QImage image(180, 180, QImage::Format_RGB888);
+        QRandomGenerator random(quint32(seed + 1));
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                image.setPixel(x, y, random.generate() & 0xFFFFFF);
+        return image.save(path, "PNG") ? QFileInfo(path).size() : 0;
+    }
     // Puts HTML into the window's document through the clipboard, the way a
     // user pastes.
     void PasteIntoDocument(const QString& html)
@@ -172,6 +186,48 @@ protected:
             .arg(red, blue);
     }
     int RepoPosts() const { return int(s_site->RequestsTo("/repository/repository_ajax.php").size()); }
+    // Whether any upload post carried these bytes.
+    bool AnyPostCarries(const QByteArray& bytes) const
+    {
+        for (const TSiteRequest& r : s_site->RequestsTo("/repository/repository_ajax.php"))
+            if (r.Body.contains(bytes))
+                return true;
+        return false;
+    }
+    static QString PngBase64(const QColor& colour, int w = 24, int h = 16)
+    {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(colour);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return QString::fromLatin1(bytes.toBase64());
+    }
+    // The course page of an editor family whose editors start with html;
+    // answers the element that takes the focus.
+    THtmlElement OpenCoursePage(const TEditorPageCase& c, const QString& html)
+    {
+        s_site->Configure(QJsonObject{{"editor", c.Switch}, {"editor_content", html}});
+        EXPECT_TRUE(TEmbeddedWBUtil::OpenUrlAndWait(s_browser, s_site->Url("/course/edit.php?id=2")));
+        EXPECT_TRUE(WaitFor([&] { return s_browser->ScriptValue(c.ReadyScript).toBool(); }, 10000));
+        return s_browser->Document().GetElementById(c.FocusId);
+    }
+    // The colours (at the centre) of the pictures the document holds, as its
+    // HTML export writes them.
+    QStringList DocumentPictureColours()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("export-%1").arg(++m_exports));
+        m_form->WordDoc()->SaveAsFilteredHtml(folder + "/Exported.html");
+        QStringList colours;
+        for (const QString& name : QDir(folder).entryList(QDir::Files)) {
+            const QImage image(QDir(folder).filePath(name));
+            if (!image.isNull())
+                colours << image.pixelColor(image.width() / 2, image.height() / 2).name();
+        }
+        colours.sort();
+        return colours;
+    }
 
     static QTemporaryDir* s_work;
     static TOfficeClient* s_client;
@@ -183,6 +239,7 @@ protected:
     THtmlElement m_frame;
     std::unique_ptr<TFormWordEditor> m_form;
     std::unique_ptr<FtpTestServer> m_ftp;
+    int m_exports = 0;
 };
 
 QTemporaryDir* WordEditorTest::s_work = nullptr;
@@ -213,7 +270,8 @@ TEST_F(WordEditorTest, FullConversionBringsTheEditorTextToo)
     m_form->SetHtmlToWordEditorConvertMethod(TFormWordEditor::cmFullConversion);
     m_form->LoadEditorHtmlToWord(m_frame);
     EXPECT_TRUE(m_form->WordDoc()->Text().contains("Converted text")) << m_form->WordDoc()->Text().toStdString();
-    EXPECT_TRUE(QFile::exists(AppTempPath(false) + "/Import.html"));
+    // The page it went through lay in a folder of its own, gone afterwards.
+    EXPECT_TRUE(QDir(AppTempPath(false)).entryList({"Import*"}, QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
 
 TEST_F(WordEditorTest, DoneUploadsEachPictureOnceAndRewritesEverySrc)
@@ -353,7 +411,7 @@ TEST_F(WordEditorTest, SecondPictureFailsPartialResultLogAndDiscardAnswersFalse)
     const QString a = FileUrl(Picture("a.png", Qt::red));
     const QString b = FileUrl(Picture("b.png", Qt::green, 20, 20));
     const QString c = FileUrl(Picture("c.png", Qt::blue, 30, 10));
-    SetEditorHtml(QStringLiteral("<p>One <img src=\"%1\"> two <img src=\"%2\"> three <img src=\"%3\"></p>").arg(a, b, c));
+    SetEditorHtml("<p>Site text</p>");
     s_site->Configure(QJsonObject{{"upload_answers",
                                    QJsonArray{QStringLiteral("{\"url\":\"%1/draftfile.php/5/user/draft/1/first.png\"}")
                                                   .arg(s_site->RootUrl()),
@@ -375,6 +433,7 @@ TEST_F(WordEditorTest, SecondPictureFailsPartialResultLogAndDiscardAnswersFalse)
             log->BtnClose->click();
         });
         poll->start(50);
+        PasteIntoDocument(QStringLiteral("<p>One <img src=\"%1\"> two <img src=\"%2\"> three <img src=\"%3\"></p>").arg(a, b, c));
         m_form->BtnDone->click();
         firstOutcome = m_form->isVisible();
         m_form->BtnCancel->click();
@@ -457,8 +516,7 @@ TEST_F(WordEditorTest, AbortDuringAnUploadOfManyFiles)
     // A page of its own whose pictures the server receives slowly.
     QStringList imgs;
     for (int i = 0; i < 6; ++i) {
-        QByteArray data(96 * 1024, char('a' + i));
-        ASSERT_TRUE(testutil::writeFile(m_dir.filePath(QStringLiteral("slow%1.png").arg(i)), data));
+        ASSERT_GT(NoisyPng(m_dir.filePath(QStringLiteral("slow%1.png").arg(i)), i), 90 * 1024);
         imgs << QStringLiteral("<img src=\"slow%1.png\">").arg(i);
     }
     const QString page = m_dir.filePath("page.html");
@@ -554,7 +612,7 @@ TEST_F(WordEditorTest, AnErrorInDoneIsShownAndTheWindowStaysUsable)
     qobject_cast<TFileUploaderConfig*>(preset->Config())->SetUploaderName("NoSuchType");
     m_config->SetFileUploadMethod(TMoodleSysConfig::umCustom);
     m_config->SetCustomFileUploaderConfigName("strange");
-    SetEditorHtml(QStringLiteral("<p><img src=\"%1\"></p>").arg(FileUrl(Picture("x.png", Qt::red))));
+    const QString picture = FileUrl(Picture("x.png", Qt::red));
 
     QString shown;
     bool doneEnabledAfter = false;
@@ -571,12 +629,300 @@ TEST_F(WordEditorTest, AnErrorInDoneIsShownAndTheWindowStaysUsable)
             m_form->BtnCancel->click();
         });
         poll->start(50);
+        PasteIntoDocument(QStringLiteral("<p><img src=\"%1\"></p>").arg(picture));
         m_form->BtnDone->click();
     });
     EXPECT_FALSE(m_form->Execute(s_browser, m_frame, m_config.get()));
     EXPECT_FALSE(shown.isEmpty());
     EXPECT_TRUE(doneEnabledAfter);
     EXPECT_EQ(m_form->CurrState(), TFormWordEditor::esEditing);
+}
+
+// Site content (any user of the site may have written it) names the
+// teacher's own files in every way an address can. Whatever the editor
+// family and the convert method, none of them reaches the document, the
+// status line counts them, and Done sends none of them.
+TEST_F(WordEditorTest, SiteContentNamingLocalFilesNeverReachesTheDocument)
+{
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath("home/Pictures"));
+    const QString secret = Picture("home/Pictures/holiday.png", Qt::magenta);
+    ASSERT_TRUE(QFile::link(secret, m_dir.filePath("escape.png")));
+    QFile secretFile(secret);
+    ASSERT_TRUE(secretFile.open(QIODevice::ReadOnly));
+    const QByteArray secretBytes = secretFile.readAll();
+    s_site->Configure(QJsonObject{{"site_files", QJsonObject{{"/pluginfile.php/25/course/summary/0/site.png",
+        QJsonObject{{"type", "image/png"}, {"base64", PngBase64(Qt::blue)}}}}}});
+    const QString url = FileUrl(secret);
+    struct TCase {
+        const char* What;
+        QString Html;
+        bool NamesLocalFile; // counted on the status line
+    };
+    const TCase cases[] = {
+        {"file: address", "<img src=\"" + url + "\">", true},
+        {"file: with a host, upper case", "<img src=\"FILE://localhost" + secret + "\">", true},
+        {"scheme written as an entity, blanks before", "<img src=\"  &#102;ile://" + secret + "\">", true},
+        {"a link beside the page that points out", "<img src=\"" + FileUrl(m_dir.filePath("escape.png")) + "\">", true},
+        {"style background", "<p style=\"background-image: url('" + url + "')\">styled</p>", true},
+        {"style background with an escape", "<p style=\"background: u\\72l(" + url + ")\">escaped</p>", true},
+        {"table background", "<table background=\"" + url + "\"><tr><td>cell</td></tr></table>", true},
+        // Relative to the site page: addresses on the site, not local files.
+        {"dot-dot path", "<img src=\"../../../../../../.." + secret + "\">", false},
+        {"absolute path", "<img src=\"" + secret + "\">", false},
+        {"inside noscript", "<noscript><img src=\"" + url + "\"></noscript>", false},
+        {"inside a comment", "<!-- <img src=\"" + url + "\"> -->", false},
+        {"site picture relative to the page", "<img src=\"../pluginfile.php/25/course/summary/0/site.png\">", false},
+        {"data: picture", "<img src=\"data:image/png;base64," + PngBase64(Qt::green) + "\">", false},
+    };
+    QString html = "<p>Text of summary_editor from the site</p>";
+    int local = 0;
+    for (const TCase& c : cases) {
+        html += "<p>" + QString::fromLatin1(c.What) + ": " + c.Html + "</p>";
+        local += c.NamesLocalFile ? 1 : 0;
+    }
+    const QStringList expectedColours{QColor(Qt::blue).name(), QColor(Qt::green).name()};
+
+    for (const TEditorPageCase& page : EditorPageCases()) {
+        for (const auto method : {TFormWordEditor::cmClipboard, TFormWordEditor::cmFullConversion}) {
+            SCOPED_TRACE(page.Switch.toStdString() + (method == TFormWordEditor::cmClipboard ? " clipboard" : " full"));
+            const THtmlElement editor = OpenCoursePage(page, html);
+            ASSERT_TRUE(editor.IsAssigned());
+            m_form->SetEditorElem(editor);
+            m_form->SetHtmlToWordEditorConvertMethod(method);
+            m_form->LoadEditorHtmlToWord(editor);
+            EXPECT_TRUE(m_form->WordDoc()->Text().contains("Text of summary_editor from the site"))
+                << m_form->WordDoc()->Text().toStdString();
+            EXPECT_EQ(m_form->LabelEditStatus->text(),
+                      QStringLiteral("%1 pictures of the site's content named local files and were left out").arg(local));
+            EXPECT_EQ(DocumentPictureColours(), expectedColours);
+            if (method == TFormWordEditor::cmClipboard) {
+                const QString handed = QGuiApplication::clipboard()->mimeData()->html();
+                // The user's folder is named only inside site addresses (the
+                // dot-dot and absolute paths, made addresses on the site).
+                EXPECT_EQ(handed.count(secret), 2) << handed.toStdString();
+                EXPECT_EQ(handed.count(s_site->RootUrl() + secret), 2) << handed.toStdString();
+                EXPECT_FALSE(handed.contains("escape.png")) << handed.toStdString();
+            }
+        }
+    }
+
+    // The document as it came in is submitted: the site's picture and the
+    // data: one go back, nothing of the user's. (By full conversion the word
+    // processor turns a picture it could not load into an empty file of its
+    // own, which is refused as no picture.)
+    const THtmlElement editor = OpenCoursePage(EditorPageCases().first(), html);
+    m_form->SetEditorElem(editor);
+    m_form->SetHtmlToWordEditorConvertMethod(TFormWordEditor::cmClipboard);
+    m_form->LoadEditorHtmlToWord(editor);
+    s_site->ResetRequests();
+    EXPECT_EQ(m_form->SubmitToEditor(), orAllDone) << m_form->UploadLogs().join("\n").toStdString();
+    EXPECT_EQ(RepoPosts(), 2);
+    EXPECT_FALSE(AnyPostCarries(secretBytes));
+}
+
+// The teacher's session reads every page of the site; only the site's own
+// files that are pictures (by their type and by their bytes), within the
+// page's size limit, come into the document.
+TEST_F(WordEditorTest, SitePicturesFetchedWithTheSessionAreTheSitesOwnPicturesOnly)
+{
+    const QString secret = Picture("secret.png", Qt::magenta);
+    const QString reportPage = "<html><body><h2>User report</h2><p>Assignment 1: 87.50</p></body></html>";
+    QString big;
+    {
+        const QString bigFile = m_dir.filePath("big.png");
+        ASSERT_GT(NoisyPng(bigFile, 7), 5000);
+        QFile f(bigFile);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        big = QString::fromLatin1(f.readAll().toBase64());
+    }
+    const QString dir = "/pluginfile.php/25/course/summary/0/";
+    auto file = [](const QString& type, const QString& key, const QString& value) {
+        return QJsonObject{{"type", type}, {key, value}};
+    };
+    QJsonObject moved{{"status", 302}, {"location", "/grade/report/user/index.php?id=2"}, {"type", "text/html"}};
+    s_site->Configure(QJsonObject{
+        {"maxbytes", 4000},
+        {"site_files", QJsonObject{
+            {dir + "good.png", file("image/png", "base64", PngBase64(Qt::blue))},
+            {dir + "notes.png", file("image/png", "text", "private notes of the teacher")},
+            {dir + "report.png", file("text/html; charset=utf-8", "text", reportPage)},
+            {dir + "moved.png", moved},
+            {dir + "big.png", file("image/png", "base64", big)},
+            {dir + "drawing.svg", file("image/svg+xml", "text",
+                                       "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink'"
+                                       " width='20' height='20'><image xlink:href='" + FileUrl(secret)
+                                           + "' width='20' height='20'/></svg>")},
+        }}});
+    const QString other = s_site->RootUrl().replace("127.0.0.1", "localhost");
+    struct TCase {
+        const char* What;
+        QString Src;
+    };
+    const TCase cases[] = {
+        {"a picture of the site", dir + "good.png"},
+        {"a text file named .png", dir + "notes.png"},
+        {"a page served under a picture's name", dir + "report.png"},
+        {"a redirect to the grade report", dir + "moved.png"},
+        {"a picture above the page's maxbytes", dir + "big.png"},
+        {"a vector picture naming a local file", dir + "drawing.svg"},
+        {"the grade report itself", "/grade/report/user/index.php?id=2"},
+        {"another origin", other + dir + "good.png"},
+    };
+    QString html = "<p>Text of summary_editor with pictures</p>";
+    for (const TCase& c : cases)
+        html += "<p>" + QString::fromLatin1(c.What) + ": <img src=\"" + c.Src + "\"></p>";
+    const THtmlElement editor = OpenCoursePage(EditorPageCases().first(), html);
+    ASSERT_TRUE(editor.IsAssigned());
+    m_form->SetEditorElem(editor);
+    m_form->LoadEditorHtmlToWord(editor);
+    EXPECT_EQ(m_form->LabelEditStatus->text(), QString());
+    // The one picture of the site arrived (readable only with the session).
+    EXPECT_EQ(DocumentPictureColours(), QStringList{QColor(Qt::blue).name()});
+
+    s_site->ResetRequests();
+    m_form->SubmitToEditor();
+    EXPECT_EQ(RepoPosts(), 1) << m_form->UploadLogs().join("\n").toStdString();
+    EXPECT_FALSE(AnyPostCarries("87.50"));
+    EXPECT_FALSE(AnyPostCarries("private notes"));
+    EXPECT_FALSE(AnyPostCarries("<svg"));
+}
+
+// Only files the export wrote into its own folder are uploaded: what lies
+// elsewhere, links out of the folder, folders and files that are no
+// pictures are not, keep no address, and each gets a line saying why.
+TEST_F(WordEditorTest, OnlyTheDocumentsOwnPicturesAreUploaded)
+{
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath("export/folder.png"));
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath("home"));
+    const QString folder = m_dir.filePath("export");
+    const QString secret = Picture("home/secret.png", Qt::magenta);
+    Picture("export/own.png", Qt::red);
+    ASSERT_TRUE(testutil::writeFile(m_dir.filePath("export/text.png"), "user=teacher\npassword=Secret-1\n"));
+    ASSERT_TRUE(QFile::link(m_dir.filePath("export/own.png"), m_dir.filePath("export/inlink.png")));
+    ASSERT_TRUE(QFile::link(secret, m_dir.filePath("export/outlink.png")));
+    QFile secretFile(secret);
+    ASSERT_TRUE(secretFile.open(QIODevice::ReadOnly));
+    const QByteArray secretBytes = secretFile.readAll();
+
+    struct TCase {
+        QString Src;
+        const char* Why; // empty: uploaded
+    };
+    const TCase cases[] = {
+        {"own.png", ""},
+        {"inlink.png", ""}, // a link to a picture beside it: the same file
+        {"text.png", "not a picture"},
+        {"outlink.png", "lies outside their folder"},
+        {"folder.png", "not a regular file"},
+        {"missing.png", "no such file"},
+        {"../home/secret.png", "lies outside their folder"},
+        {FileUrl(secret), "lies outside their folder"},
+        {"/etc/passwd", "no such file"},
+    };
+    QString body;
+    for (const TCase& c : cases)
+        body += QStringLiteral("<img src=\"%1\">").arg(c.Src);
+    const QString page = m_dir.filePath("export/Exported.html");
+    ASSERT_TRUE(testutil::writeFile(page, ("<html><body>" + body + "</body></html>").toUtf8()));
+    TEmbeddedWB browser;
+    browser.Navigate(QUrl::fromLocalFile(page).toString());
+    ASSERT_TRUE(TEmbeddedWB::WaitForReadyState(&browser, TEmbeddedWB::rsComplete, false));
+
+    EXPECT_EQ(m_form->CheckAndUploadHtmlImages(browser.Document(), folder), orPartialDone);
+    EXPECT_EQ(RepoPosts(), 1);
+    EXPECT_FALSE(AnyPostCarries(secretBytes));
+    EXPECT_FALSE(AnyPostCarries("password=Secret-1"));
+    const QVariantList now = browser.ExecScript(
+        "Array.prototype.map.call(document.getElementsByTagName('img'), function(e){ return e.getAttribute('src'); })").toList();
+    ASSERT_EQ(now.size(), int(std::size(cases)));
+    const QStringList logs = m_form->UploadLogs();
+    for (int i = 0; i < now.size(); ++i) {
+        const TCase& c = cases[i];
+        SCOPED_TRACE(c.Src.toStdString());
+        const QString why = QString::fromLatin1(c.Why);
+        const QStringList lines = logs.filter("Picture " + c.Src + " not uploaded: ");
+        if (why.isEmpty()) {
+            EXPECT_TRUE(now[i].toString().startsWith(s_site->RootUrl() + "/draftfile.php/")) << now[i].toString().toStdString();
+            EXPECT_TRUE(lines.isEmpty());
+        } else {
+            EXPECT_EQ(now[i].toString(), QString());
+            ASSERT_EQ(lines.size(), 1) << logs.join("\n").toStdString();
+            EXPECT_TRUE(lines.first().startsWith("[Error] ")) << lines.first().toStdString();
+            EXPECT_TRUE(lines.first().contains(why)) << lines.first().toStdString();
+        }
+    }
+    EXPECT_EQ(now[0], now[1]);
+    EXPECT_EQ(logs.size(), int(std::size(cases)) - 2) << logs.join("\n").toStdString();
+
+    // Nothing but refusals: nothing is sent and the result is a failure.
+    s_site->ResetRequests();
+    browser.Navigate(QUrl::fromLocalFile(page).toString());
+    ASSERT_TRUE(TEmbeddedWB::WaitForReadyState(&browser, TEmbeddedWB::rsComplete, false));
+    browser.ExecScript("var i = document.getElementsByTagName('img'); i[0].remove(); i[0].remove();");
+    EXPECT_EQ(m_form->CheckAndUploadHtmlImages(browser.Document(), folder), orFail);
+    EXPECT_EQ(RepoPosts(), 0);
+
+    // A submission's own folder is gone once it is done.
+    PasteIntoDocument(ThreePicturesOneTwice());
+    EXPECT_EQ(m_form->SubmitToEditor(), orAllDone) << m_form->UploadLogs().join("\n").toStdString();
+    EXPECT_TRUE(QDir(AppTempPath(false)).entryList({"Submit*"}, QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+// What LibreOffice keeps of active content: it drops <script> elements but
+// keeps onerror and other event attributes and javascript: links, and writes
+// them into its HTML export. The exported page is loaded with scripts off,
+// and what reaches the site editor has none of them, nor has what the word
+// processor is given of the site's content.
+TEST_F(WordEditorTest, ExportedPageRunsNothingAndTheSiteEditorGetsNoScript)
+{
+    const QString active = QStringLiteral(
+        "<p>Start<script>document.title='script ran'</script></p>"
+        "<p><img src=\"%1\" onerror=\"document.title='onerror ran'\"> picture</p>"
+        "<p><a href=\"javascript:document.title='link ran'\">jlink</a>"
+        " <a href=\" JaVa&#x09;Script:void(0)\">tabbed</a>"
+        " <a href=\"http://x.example/\" onmouseover=\"document.title='hover ran'\">web</a></p>")
+        .arg(FileUrl(Picture("red.png", Qt::red)));
+    PasteIntoDocument(active);
+    const QString folder = m_dir.filePath("kept");
+    m_form->WordDoc()->SaveAsFilteredHtml(folder + "/Exported.html");
+    QFile exportFile(folder + "/Exported.html");
+    ASSERT_TRUE(exportFile.open(QIODevice::ReadOnly));
+    const QString exported = QString::fromUtf8(exportFile.readAll());
+    EXPECT_FALSE(exported.contains("<script", Qt::CaseInsensitive)) << exported.toStdString();
+    EXPECT_FALSE(exported.contains("script ran")) << exported.toStdString();
+    EXPECT_TRUE(exported.contains("onerror=")) << exported.toStdString();
+    EXPECT_TRUE(exported.contains("javascript:")) << exported.toStdString();
+    EXPECT_TRUE(exported.contains("onmouseover=")) << exported.toStdString();
+
+    EXPECT_EQ(m_form->SubmitToEditor(), orAllDone) << m_form->UploadLogs().join("\n").toStdString();
+    const QString html = EditorHtml();
+    for (const char* word : {"<script", "onerror", "onmouseover", "javascript:", "ran'"})
+        EXPECT_FALSE(html.contains(QLatin1String(word), Qt::CaseInsensitive)) << word << ": " << html.toStdString();
+    EXPECT_TRUE(html.contains("jlink"));
+    EXPECT_TRUE(html.contains("http://x.example/"));
+    EXPECT_TRUE(officetest::ImageSources(html).value(0).startsWith(s_site->RootUrl() + "/draftfile.php/"));
+
+    // The page that held the export ran none of its own script.
+    const QWebEngineSettings* settings = m_form->BrowserDoc->page()->settings();
+    EXPECT_FALSE(settings->testAttribute(QWebEngineSettings::JavascriptEnabled));
+    EXPECT_FALSE(settings->testAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls));
+    const QString scripted = m_dir.filePath("scripted.html");
+    ASSERT_TRUE(testutil::writeFile(scripted, "<html><head><title>quiet</title><script>document.title='ran';</script>"
+                                              "</head><body onload=\"document.title='onload ran'\">"
+                                              "<img src=\"none.png\" onerror=\"document.title='onerror ran'\"></body></html>"));
+    m_form->BrowserDoc->Navigate(QUrl::fromLocalFile(scripted).toString());
+    ASSERT_TRUE(TEmbeddedWB::WaitForReadyState(m_form->BrowserDoc, TEmbeddedWB::rsComplete, false));
+    QTest::qWait(200);
+    EXPECT_EQ(m_form->BrowserDoc->Document().Title(), QStringLiteral("quiet"));
+
+    // The site's content with active parts reaches the word processor
+    // without them.
+    SetEditorHtml("<p>Site text</p>" + active);
+    m_form->LoadEditorHtmlToWord(m_frame);
+    const QString handed = QGuiApplication::clipboard()->mimeData()->html();
+    for (const char* word : {"<script", "onerror", "onmouseover", "javascript:"})
+        EXPECT_FALSE(handed.contains(QLatin1String(word), Qt::CaseInsensitive)) << word << ": " << handed.toStdString();
+    EXPECT_TRUE(handed.contains("jlink"));
 }
 
 TEST(UploadLogForm, TitleDefaultsAndExecuteReplacesTheLines)

@@ -6,6 +6,7 @@
 #include "app/uploaders/fileuploaderconfigs.h"
 #include "app/uploaders/fileuploaders.h"
 #include "app/uploaders/moodlerepouploaders.h"
+#include "app/wordeditor/sitecontent.h"
 #include "app/wordeditor/uploadlogform.h"
 #include "office/mswordutil.h"
 #include "office/officeclient.h"
@@ -14,7 +15,6 @@
 #include "office/officewordautomation.h"
 #include "utillib/filepathutils.h"
 #include "utillib/globalutils.h"
-#include "utillib/officehtmlutils.h"
 #include "web/embeddedwb.h"
 #include "web/moodleeditors.h"
 #include "web/moodlereposite.h"
@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
@@ -30,6 +31,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHash>
+#include <QSet>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
@@ -39,6 +41,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -46,6 +49,7 @@
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 
 namespace {
 
@@ -66,30 +70,27 @@ QIcon ActionIcon(int index)
     return DmGlobal() ? DmGlobal()->ImageListActions16(index) : QIcon();
 }
 
-// The img elements' src attributes of the page shown in browser, in document
-// order (a missing attribute reads as an empty text).
-QStringList ReadImageSources(TEmbeddedWB* browser)
+// The img elements' src attributes of a document, in document order (a
+// missing attribute reads as an empty text). Read in our isolated world: the
+// exported page runs no script of its own.
+QStringList ReadImageSources(const THtmlDocument& doc)
 {
-    const QVariant value = browser->ExecScript(QStringLiteral(
-        "Array.prototype.map.call(document.getElementsByTagName('img'),"
-        " function(e){ var s = e.getAttribute('src'); return s === null ? '' : s; })"));
+    const QVariant value = doc.Evaluate(QStringLiteral(
+        "return Array.prototype.map.call(n.getElementsByTagName('img'),"
+        " function (e) { var s = e.getAttribute('src'); return s === null ? '' : s; });"));
     QStringList sources;
     for (const QVariant& v : value.toList())
         sources << v.toString();
     return sources;
 }
 
-// The file extension a fetched site picture is stored under.
-QString PictureSuffix(const QString& url, const QString& contentType)
+// A private folder of its own under the program's temporary folder.
+std::unique_ptr<QTemporaryDir> PrivateFolder(const QString& prefix)
 {
-    static const QStringList known{"png", "jpg", "jpeg", "gif", "bmp", "svg", "webp"};
-    const QString fromUrl = QFileInfo(QUrl(url).path()).suffix().toLower();
-    if (known.contains(fromUrl))
-        return fromUrl;
-    for (const QString& s : known)
-        if (contentType.contains(s, Qt::CaseInsensitive))
-            return s == QLatin1String("jpeg") ? QStringLiteral("jpg") : s;
-    return QStringLiteral("png");
+    auto dir = std::make_unique<QTemporaryDir>(AppTempPath(true) + QLatin1Char('/') + prefix + QStringLiteral("-XXXXXX"));
+    if (!dir->isValid())
+        throw EInOutError(QStringLiteral("Cannot create a folder in %1: %2").arg(AppTempPath(true), dir->errorString()));
+    return dir;
 }
 
 // Runs an event handler of the window. An error it raises is shown in the
@@ -120,7 +121,9 @@ template <class F> void Guarded(QWidget* window, F&& handler)
 struct TFormWordEditor::TUploadRun {
     QPointer<TFormWordEditor> Window;
     QPointer<TEmbeddedWB> DocBrowser;  // the page whose img elements are rewritten
+    THtmlDocument Doc;                 // its document
     QStringList ImageSrcs;             // the src of each img element, in document order
+    QSet<QString> RefusedSrcs;         // src texts that name no picture of the document's own
     QStringList Files;                 // the upload list, one local file each
     QHash<QString, QStringList> SrcsOfFile; // upload-list entry -> every src text naming it
     QHash<QString, QString> HandledSrcs;    // src text -> its final text
@@ -168,10 +171,6 @@ TFormWordEditor::TFormWordEditor(TOfficeClient& client, QWidget* parent)
     BtnAbort->setIcon(ActionIcon(TDmGlobal::iaStop));
     BtnAbort->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     connect(BtnAbort, &QToolButton::clicked, this, [this] { Guarded(this, [this] { BtnAbortClick(); }); });
-    LabelSubmitNote = new QLabel(PanelSubmitStatus);
-    LabelSubmitNote->setObjectName(QStringLiteral("LabelSubmitNote"));
-    LabelSubmitNote->hide();
-    status->addWidget(LabelSubmitNote);
     status->addWidget(LabelSubmitStatus, 1);
     status->addWidget(GaugeSubmitProgress, 1);
     status->addWidget(BtnAbort);
@@ -211,8 +210,13 @@ TFormWordEditor::TFormWordEditor(TOfficeClient& client, QWidget* parent)
     BtnDone->setAutoDefault(false);
     BtnCancel->setAutoDefault(false);
 
+    LabelEditStatus = new QLabel(PanelBottom);
+    LabelEditStatus->setObjectName(QStringLiteral("LabelEditStatus"));
+    LabelEditStatus->hide();
+
     bottom->addWidget(PanelSubmitStatus);
     bottom->addWidget(PanelWordOper);
+    bottom->addWidget(LabelEditStatus, 1);
     bottom->addStretch();
     bottom->addWidget(BtnDone);
     bottom->addWidget(BtnCancel);
@@ -222,6 +226,16 @@ TFormWordEditor::TFormWordEditor(TOfficeClient& client, QWidget* parent)
     BrowserDoc = new TEmbeddedWB(this);
     BrowserDoc->setFixedSize(1, 1);
     BrowserDoc->hide();
+    // The exported page holds what the site gave (through the document): it
+    // runs nothing and reaches no other file. Our own reads and edits go
+    // through the isolated world, which these settings leave working.
+    QWebEngineSettings* docSettings = BrowserDoc->page()->settings();
+    docSettings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    docSettings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    docSettings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    docSettings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    docSettings->setAttribute(QWebEngineSettings::AutoLoadImages, false);
+    docSettings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -342,6 +356,7 @@ void TFormWordEditor::SetCurrState(TEditorState state)
     FCurrState = state;
     PanelSubmitStatus->setVisible(state == esSubmitting);
     PanelWordOper->setVisible(state == esEditing);
+    LabelEditStatus->setVisible(state == esEditing && !LabelEditStatus->text().isEmpty());
     // A second Done while one runs would start a second run over the first;
     // closing the window mid-run would leave the site editor half done.
     BtnDone->setEnabled(state == esEditing);
@@ -429,76 +444,130 @@ void TFormWordEditor::LoadEditorHtmlToWord(const THtmlElement& editorIFrame)
         LoadByClipboard(editorIFrame);
 }
 
+void TFormWordEditor::ShowEditStatus(int droppedPictures)
+{
+    QString text;
+    if (droppedPictures == 1)
+        text = tr("1 picture of the site's content named a local file and was left out");
+    else if (droppedPictures > 1)
+        text = tr("%1 pictures of the site's content named local files and were left out").arg(droppedPictures);
+    LabelEditStatus->setText(text);
+    LabelEditStatus->setVisible(FCurrState == esEditing && !text.isEmpty());
+}
+
 // Pictures already in the site editor live on the site (draft or plugin
 // files) and are readable only with the user's session, which the word
-// processor does not have. They are fetched from inside the page, with its
-// session, into the temporary folder, and the HTML handed over names the
-// local copies: they show in the document and are uploaded again on Done.
-// Answers the editor's content HTML, or the whole HTML of the document that
-// holds it (wholeDocument), with those addresses replaced.
-QString TFormWordEditor::LocalizeSitePictures(const THtmlElement& editor, const QString& html, bool wholeDocument)
+// processor does not have. The site's own files among them are fetched with
+// the session into a private folder, and kept only when they are pictures:
+// the session reads any page of the site, and a grade report saved as a
+// "picture" would go wherever the document goes.
+QVariantMap TFormWordEditor::FetchSitePictures(const THtmlElement& editor, const THtmlElement& content,
+                                               const QString& pageUrl)
 {
-    TEmbeddedWB* browser = editor.Browser();
-    const THtmlElement content = TMoodleEditors::ContentElement(editor);
-    if (!browser || !content || editor.Id().isEmpty() || content.GetElementsByTagNameLength(QStringLiteral("img")) == 0)
-        return html;
-    const QString frameExpr = TMoodleEditors::ContentElementScript(editor);
-    const QVariant fetched = browser->ExecScript(QStringLiteral(
-        "(function(){ var d = %1; var imgs = d.getElementsByTagName('img'); var out = [];"
-        " for (var i = 0; i < imgs.length; i++) {"
-        "  var s = imgs[i].getAttribute('src') || ''; var r = {src: s, data: '', type: ''};"
-        "  if (/^https?:/i.test(s)) { try {"
-        "   var x = new XMLHttpRequest(); x.open('GET', imgs[i].src, false);"
-        "   x.overrideMimeType('text/plain; charset=x-user-defined'); x.send();"
-        "   if (x.status == 200) { var t = x.responseText, b = [];"
-        "    for (var k = 0; k < t.length; k += 8192) {"
-        "     var part = t.substring(k, k + 8192), c = '';"
-        "     for (var j = 0; j < part.length; j++) c += String.fromCharCode(part.charCodeAt(j) & 255);"
-        "     b.push(c); }"
-        "    r.data = btoa(b.join('')); r.type = x.getResponseHeader('Content-Type') || ''; }"
-        "  } catch (e) {} }"
-        "  out.push(r); }"
-        " return out; })()").arg(frameExpr));
-    const QString folder = AppTempPath(true) + QStringLiteral("/SitePictures");
-    QDir().mkpath(folder);
-    QJsonObject map;
+    QVariantMap copies;
+    TMoodleSysConfig* site = MoodleSysConfig();
+    if (!site || !editor.Browser())
+        return copies;
+    const QUrl root(site->RootUrl());
+    QStringList wanted;
+    for (const QVariant& v : content.Evaluate(TSiteContent::PictureAddressesScript(), {pageUrl}).toList())
+        if (TSiteContent::IsSiteFileAddress(QUrl(v.toString()), root))
+            wanted << v.toString();
+    if (wanted.isEmpty())
+        return copies;
+
+    // Nothing larger than the site would take back; a page without its
+    // picker options gets the general cap.
+    qint64 cap = TSiteContent::DefaultPictureCap;
+    try {
+        cap = TSiteContent::PictureCap(TMoodleRepoBrowserSite::ReadPageValues(
+            editor.Browser(), TMoodleRepoUtil::ExtractEditorId(editor.Id()), QStringLiteral("image")).MaxBytes);
+    } catch (const Exception&) {
+    }
+
+    const int job = ++FFetchSerial;
+    content.Evaluate(TSiteContent::StartFetchScript(), {wanted, double(cap), job});
+    QVariantList results;
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        const QVariantMap state = content.Evaluate(TSiteContent::FetchStateScript(), {job, false}).toMap();
+        if (state.contains(QStringLiteral("results"))) {
+            results = state.value(QStringLiteral("results")).toList();
+            break;
+        }
+        if (state.contains(QStringLiteral("gone")))
+            break;
+        if (clock.elapsed() > 90000) {
+            content.Evaluate(TSiteContent::FetchStateScript(), {job, true});
+            break;
+        }
+        QEventLoop pause;
+        QTimer::singleShot(20, &pause, &QEventLoop::quit);
+        pause.exec();
+    }
+
     int n = 0;
-    for (const QVariant& v : fetched.toList()) {
+    for (const QVariant& v : std::as_const(results)) {
         const QVariantMap r = v.toMap();
-        const QString src = r.value("src").toString();
-        const QByteArray data = QByteArray::fromBase64(r.value("data").toString().toLatin1());
-        if (data.isEmpty() || map.contains(src))
+        const QString url = r.value(QStringLiteral("url")).toString();
+        // A redirect is followed by the page: where it ended must be a file
+        // of the site too.
+        if (!r.value(QStringLiteral("error")).toString().isEmpty() || r.value(QStringLiteral("status")).toInt() != 200
+            || !TSiteContent::IsSiteFileAddress(QUrl(r.value(QStringLiteral("final")).toString()), root)
+            || !TSiteContent::IsImageContentType(r.value(QStringLiteral("type")).toString()))
             continue;
-        const QString name = TimeStampName(QStringLiteral("S")) + QStringLiteral("_%1.").arg(++n)
-            + PictureSuffix(src, r.value("type").toString());
-        QFile file(folder + QLatin1Char('/') + name);
+        const QByteArray data = QByteArray::fromBase64(r.value(QStringLiteral("data")).toString().toLatin1());
+        const QString format = TSiteContent::PictureFormat(data);
+        if (data.size() > cap || format.isEmpty())
+            continue;
+        if (!FSitePictures)
+            FSitePictures = PrivateFolder(QStringLiteral("SitePictures"));
+        QFile file(FSitePictures->filePath(QStringLiteral("S_%1.%2").arg(++n).arg(TSiteContent::PictureSuffix(format))));
         if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
             continue;
-        map.insert(src, QUrl::fromLocalFile(file.fileName()).toString());
+        copies.insert(url, QUrl::fromLocalFile(file.fileName()).toString());
     }
-    if (map.isEmpty())
-        return html;
-    return browser->ExecScript(QStringLiteral(
-        "(function(){ var d = %1; var map = %2; var whole = %3;"
-        " var c = (whole ? d.ownerDocument.documentElement : d).cloneNode(true);"
-        " var imgs = c.getElementsByTagName('img');"
-        " for (var i = 0; i < imgs.length; i++) { var s = imgs[i].getAttribute('src');"
-        "  if (s !== null && map.hasOwnProperty(s)) imgs[i].setAttribute('src', map[s]); }"
-        " return whole ? c.outerHTML : c.innerHTML; })()")
-        .arg(frameExpr, QString::fromUtf8(QJsonDocument(map).toJson(QJsonDocument::Compact)),
-             wholeDocument ? QStringLiteral("true") : QStringLiteral("false"))).toString();
+    return copies;
+}
+
+// The site editor's content HTML (or the whole HTML of the document that
+// holds it) as the word processor may be given it: the word processor loads
+// every picture an HTML text names, local files included, and resolves
+// relative addresses against a folder of ours. Addresses relative to the
+// site page are made absolute, the site's pictures name their local copies,
+// and whatever would name a local file is left out (counted for the status
+// line); the site editor itself is not changed.
+QString TFormWordEditor::SiteContentForWord(const THtmlElement& editor, bool wholeDocument)
+{
+    THtmlElement content = TMoodleEditors::ContentElement(editor);
+    if (!content)
+        content = editor.TagName().compare(QLatin1String("iframe"), Qt::CaseInsensitive) == 0
+            ? editor.ContentDocument().Body()
+            : editor;
+    const QString pageUrl = editor.Browser() ? editor.Browser()->LocationURL() : QString();
+    FSitePictures.reset();
+    const QVariantMap copies = FetchSitePictures(editor, content, pageUrl);
+    const QVariantMap r =
+        content.Evaluate(TSiteContent::FilterForWordScript(), {wholeDocument, pageUrl, copies}).toMap();
+    if (!r.contains(QStringLiteral("html")))
+        throw EBrowserScriptError(QStringLiteral("The site editor's content could not be read"));
+    FDroppedPictures += r.value(QStringLiteral("dropped")).toInt();
+    return r.value(QStringLiteral("html")).toString();
 }
 
 void TFormWordEditor::LoadByClipboard(const THtmlElement& editorIFrame)
 {
+    FDroppedPictures = 0;
     if (TMoodleEditors::ContentOf(editorIFrame) == TMoodleEditorContent::Empty) {
         ResetWordDocument();
+        ShowEditStatus(0);
         return;
     }
     // The editor's content goes over the system clipboard (replacing what was
     // there), with site pictures already made local.
     const THtmlElement body = TMoodleEditors::ContentElement(editorIFrame);
-    const QString html = LocalizeSitePictures(editorIFrame, body.InnerHTML(), false);
+    const QString html = SiteContentForWord(editorIFrame, false);
     auto* mime = new QMimeData();
     mime->setHtml(QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body>") + html
                   + QStringLiteral("</body></html>"));
@@ -507,23 +576,27 @@ void TFormWordEditor::LoadByClipboard(const THtmlElement& editorIFrame)
     IWordDocument* word = WordDoc();
     word->SelectAll();
     word->Paste();
+    ShowEditStatus(FDroppedPictures);
 }
 
 void TFormWordEditor::LoadByFullConversion(const THtmlElement& editorIFrame)
 {
+    FDroppedPictures = 0;
     // The editor's whole document; an editor without a document of its own
     // (Atto) gives its content in a document of ours.
     QString html;
     if (TMoodleEditors::FamilyOf(editorIFrame) == TMoodleEditorFamily::Atto) {
         html = QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body>")
-            + LocalizeSitePictures(editorIFrame, editorIFrame.InnerHTML(), false) + QStringLiteral("</body></html>");
+            + SiteContentForWord(editorIFrame, false) + QStringLiteral("</body></html>");
     } else {
-        const THtmlDocument doc = editorIFrame.ContentDocument();
-        html = LocalizeSitePictures(editorIFrame, doc.DocumentElement().OuterHTML(), true);
+        html = SiteContentForWord(editorIFrame, true);
     }
     html.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     html.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    const QString path = AppTempPath(true) + QStringLiteral("/Import.html");
+    // In an empty folder of its own: nothing beside the page for a relative
+    // address to reach.
+    const std::unique_ptr<QTemporaryDir> folder = PrivateFolder(QStringLiteral("Import"));
+    const QString path = folder->filePath(QStringLiteral("Import.html"));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw EInOutError(QStringLiteral("Cannot write %1").arg(path));
@@ -538,6 +611,7 @@ void TFormWordEditor::LoadByFullConversion(const THtmlElement& editorIFrame)
     word->SelectAll();
     word->Paste();
     TMsWordUtil::CloseDoc(*imported, false, word_const::wdOriginalDocumentFormat, false);
+    ShowEditStatus(FDroppedPictures);
 }
 
 // --- document -> editor -----------------------------------------------------
@@ -561,31 +635,27 @@ TOperationResult TFormWordEditor::SubmitToEditor()
     SetSubmitProgress(tr("Preparing"), 0, 0);
     PanelSubmitStatus->show();
 
-    const QString folder = AppTempPath(true);
-    const QString exported = folder + QStringLiteral("/Exported.html");
+    // Each submission exports into a fresh folder of its own: the pictures
+    // the word processor writes there are the document's own, and nothing
+    // an earlier submission or anyone else left there is taken for one.
+    const std::unique_ptr<QTemporaryDir> exportFolder = PrivateFolder(QStringLiteral("Submit"));
+    const QString folder = exportFolder->path();
+    const QString exported = exportFolder->filePath(QStringLiteral("Exported.html"));
     WordDoc()->SaveAsFilteredHtml(exported);
-    // The page as a site editor would write it: the pictures get their own
-    // names (files copied beside the export) and their alternative texts,
-    // which only the document's flat export holds.
-    const QString flatExport = QFileInfo(exported).absoluteDir().filePath(QStringLiteral("Document.fodt"));
-    WordDoc()->SaveAs(flatExport, QStringLiteral("fodt"));
-    const TOfficeHtmlCleanResult cleaned = TOfficeHtmlUtil::PrepareExportedPage(exported, flatExport);
-    QFile::remove(flatExport);
-    const int withoutAlt = cleaned.PicturesWithoutAlt;
-    LabelSubmitNote->setText(withoutAlt == 1 ? tr("1 picture has no alternative text")
-                                             : tr("%1 pictures have no alternative text").arg(withoutAlt));
-    LabelSubmitNote->setVisible(withoutAlt > 0);
 
     LoadHtmlFile(exported);
     const THtmlDocument doc = BrowserDoc->Document();
-    BrowserDoc->ExecScript(QStringLiteral(
-        "(function(){ var all = document.body ? document.body.getElementsByTagName('*') : [];"
+    doc.Evaluate(QStringLiteral(
+        "var all = n.body ? n.body.getElementsByTagName('*') : [];"
         " for (var i = 0; i < all.length; i++)"
         "  if (typeof all[i].className == 'string' && all[i].className.toLowerCase() == 'msonormal')"
-        "   all[i].className = ''; })()"));
+        "   all[i].className = '';"));
     const TOperationResult result = CheckAndUploadHtmlImages(doc, folder);
 
     SetSubmitProgress(tr("Inserting HTML"), GaugeSubmitProgress->maximum() - 1, 0);
+    // What the site editor gets runs nothing: the word processor keeps
+    // scripts and event attributes it was given (see the tests).
+    doc.Evaluate(TSiteContent::RemoveActiveContentScript());
     const QString bodyHtml = doc.Body().OuterHTML();
     const QString wrapped = QStringLiteral("<div style=\"position: relative\">") + bodyHtml + QStringLiteral("</div>");
     TMoodleEditors::SetContent(FEditorElem, wrapped);
@@ -636,6 +706,7 @@ TOperationResult TFormWordEditor::CheckAndUploadHtmlImages(const THtmlDocument& 
     FCurrRun = run;
     run->Window = this;
     run->DocBrowser = doc.Browser();
+    run->Doc = doc;
     FAbortUploading = false;
     FUploadLogs.clear();
     run->UploadResult = orFail;
@@ -650,7 +721,33 @@ TOperationResult TFormWordEditor::CheckAndUploadHtmlImages(const THtmlDocument& 
 
     if (!run->DocBrowser)
         throw EVantoliException(QStringLiteral("The document has no page"));
-    run->ImageSrcs = ReadImageSources(run->DocBrowser);
+    run->ImageSrcs = ReadImageSources(doc);
+    // The document's own pictures are the files the export wrote into its
+    // folder, and the site pictures fetched for this document.
+    QStringList ownFolders{base};
+    if (FSitePictures)
+        ownFolders << FSitePictures->path();
+
+    // Writes the final src texts into the page: after a completed upload
+    // every handled src, otherwise (nothing uploaded, a failed connection)
+    // only the refused ones lose their address, the others keep theirs.
+    auto writeBack = [run](bool uploaded) {
+        if (!run->Doc)
+            return;
+        QJsonArray changes;
+        for (int i = 0; i < run->ImageSrcs.size(); ++i) {
+            const QString& src = run->ImageSrcs[i];
+            const QString now = uploaded ? run->HandledSrcs.value(src, src)
+                                         : run->RefusedSrcs.contains(src) ? QString() : src;
+            if (now != src)
+                changes.append(QJsonArray{i, now});
+        }
+        if (!changes.isEmpty())
+            run->Doc.Evaluate(QStringLiteral(
+                "var imgs = n.getElementsByTagName('img'), c = a[2];"
+                " for (var i = 0; i < c.length; i++) if (imgs[c[i][0]]) imgs[c[i][0]].setAttribute('src', c[i][1]);"),
+                {QVariant(changes.toVariantList())});
+    };
 
     // One upload per local file, however many img elements name it and
     // through whichever src text; the file system decides what is the same
@@ -674,11 +771,21 @@ TOperationResult TFormWordEditor::CheckAndUploadHtmlImages(const THtmlDocument& 
             run->HandledSrcs.insert(src, src);
             continue;
         }
-        const QFileInfo info(path);
-        const QString key = info.exists() ? info.canonicalFilePath() : QDir::cleanPath(info.absoluteFilePath());
+        // A file: address or a path out of the folder names some other file
+        // of the user's; a link may point anywhere; a file named .png may
+        // hold anything. None of them is sent, none keeps its address.
+        const QString refusal = TSiteContent::UploadRefusal(path, ownFolders);
+        if (!refusal.isEmpty()) {
+            run->HandledSrcs.insert(src, QString());
+            run->RefusedSrcs.insert(src);
+            log(tr("Picture %1 not uploaded").arg(src), refusal);
+            continue;
+        }
+        // The file checked is the file sent: the canonical path.
+        const QString key = QFileInfo(path).canonicalFilePath();
         QString entry = entryOfKey.value(key);
         if (entry.isEmpty()) {
-            entry = path;
+            entry = key;
             entryOfKey.insert(key, entry);
             run->Files << entry;
         }
@@ -687,9 +794,10 @@ TOperationResult TFormWordEditor::CheckAndUploadHtmlImages(const THtmlDocument& 
     }
 
     if (run->Files.isEmpty()) {
-        run->UploadResult = orAllDone;
+        run->UploadResult = run->RefusedSrcs.isEmpty() ? orAllDone : orFail;
         run->Stopped = true;
-        return orAllDone;
+        writeBack(false);
+        return run->UploadResult;
     }
 
     TMoodleSysConfig* site = MoodleSysConfig();
@@ -714,6 +822,7 @@ TOperationResult TFormWordEditor::CheckAndUploadHtmlImages(const THtmlDocument& 
             FFileUploader = nullptr;
             log(QString(), tr("Uploader preset \"%1\" not found").arg(name));
             run->Stopped = true;
+            writeBack(false);
             return orFail;
         }
         owned = TFileUploaderFactory::CreateUploader(config->UploaderName(), config);
@@ -784,24 +893,15 @@ TOperationResult TFormWordEditor::CheckAndUploadHtmlImages(const THtmlDocument& 
     QCoreApplication::sendPostedEvents();
     run->Stopped = true;
 
-    if (run->SummaryDone && !run->Fatal && run->DocBrowser) {
-        QJsonArray changes;
-        for (int i = 0; i < run->ImageSrcs.size(); ++i) {
-            const QString& src = run->ImageSrcs[i];
-            const QString now = run->HandledSrcs.value(src, src);
-            if (now != src)
-                changes.append(QJsonArray{i, now});
-        }
-        if (!changes.isEmpty())
-            run->DocBrowser->ExecScript(QStringLiteral(
-                "(function(){ var imgs = document.getElementsByTagName('img'); var c = %1;"
-                " for (var i = 0; i < c.length; i++) if (imgs[c[i][0]]) imgs[c[i][0]].setAttribute('src', c[i][1]); })()")
-                .arg(QString::fromUtf8(QJsonDocument(changes).toJson(QJsonDocument::Compact))));
-    }
+    writeBack(run->SummaryDone && !run->Fatal);
 
     if (FAbortUploading) {
         run->UploadResult = orFail;
         log(QString(), tr("User terminated uploading"));
     }
+    // A picture left out is not a complete submission: the window stays
+    // open with the log.
+    if (!run->RefusedSrcs.isEmpty() && run->UploadResult == orAllDone)
+        run->UploadResult = orPartialDone;
     return run->UploadResult;
 }

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <QStringList>
+#include <QVariantMap>
 #include <functional>
 #include <memory>
 
@@ -14,6 +15,7 @@ class QFrame;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QTemporaryDir;
 class QToolBar;
 class QToolButton;
 class TFileUploader;
@@ -93,8 +95,8 @@ public:
     QFrame* PanelBottom = nullptr;
     QFrame* PanelSubmitStatus = nullptr;
     QLabel* LabelSubmitStatus = nullptr;
-    // How many pictures of the submission have no alternative text (hidden when none).
-    QLabel* LabelSubmitNote = nullptr;
+    // While editing: what became of the site's content when it was brought in.
+    QLabel* LabelEditStatus = nullptr;
     QProgressBar* GaugeSubmitProgress = nullptr;
     QToolButton* BtnAbort = nullptr;
     QToolBar* PanelWordOper = nullptr;
@@ -122,7 +124,9 @@ private:
     void SetSubmitProgress(const QString& text, int value, int maxValue);
     void LoadByClipboard(const THtmlElement& editorIFrame);
     void LoadByFullConversion(const THtmlElement& editorIFrame);
-    QString LocalizeSitePictures(const THtmlElement& editor, const QString& html, bool wholeDocument);
+    QString SiteContentForWord(const THtmlElement& editor, bool wholeDocument);
+    QVariantMap FetchSitePictures(const THtmlElement& editor, const THtmlElement& content, const QString& pageUrl);
+    void ShowEditStatus(int droppedPictures);
     void LoadHtmlFile(const QString& fileName);
     TFileUploader* SetupMoodleRepoUploader();
 
@@ -145,6 +149,11 @@ private:
     QStringList FUploadLogs;
     std::shared_ptr<TUploadRun> FCurrRun;
     std::function<void()> FWakeWait;
+    // The site pictures fetched for the document now shown, in a private
+    // folder of their own; replaced by each opening.
+    std::unique_ptr<QTemporaryDir> FSitePictures;
+    int FFetchSerial = 0;
+    int FDroppedPictures = 0;
     TFormUploadLog* FUploadLogForm = nullptr;
     TFormPlacement* FPlacement = nullptr;
 };
