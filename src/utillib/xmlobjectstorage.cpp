@@ -248,6 +248,9 @@ void AppendEscaped(QByteArray& out, const char* s)
         case '>': out += "&gt;"; break;
         case '\'': out += "&apos;"; break;
         case '"': out += "&quot;"; break;
+        // A reader turns a bare CR into a line feed (XML's line ends): a text
+        // that holds one is written as a reference, so it reads back as it was.
+        case '\r': out += "&#13;"; break;
         default: out += *s; break;
         }
     }

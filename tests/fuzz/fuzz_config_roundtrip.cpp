@@ -78,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzzconfig::RegisterOnce();
     const QByteArray bytes = fuzzcommon::Bytes(data, size);
-    fuzzcommon::TBoundedMemory bounded;
+    // The reader's memory bound is checked by fuzz_config_load; here the
+    // writes of three models count as well.
     {
         fuzzconfig::TModel a, b, c;
         RoundTrip(a.App.get(), b.App.get(), c.App.get(), bytes);
