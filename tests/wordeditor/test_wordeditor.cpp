@@ -6,6 +6,7 @@
 #include "app/config/appconfigs.h"
 #include "app/uploaders/fileuploaderconfigs.h"
 #include "app/uploaders/ftpfileuploader.h"
+#include "app/wordeditor/sitecontent.h"
 #include "app/wordeditor/uploadlogform.h"
 #include "app/wordeditor/wordeditorform.h"
 #include "office/officeclient.h"
@@ -923,6 +924,32 @@ TEST_F(WordEditorTest, ExportedPageRunsNothingAndTheSiteEditorGetsNoScript)
     for (const char* word : {"<script", "onerror", "onmouseover", "javascript:"})
         EXPECT_FALSE(handed.contains(QLatin1String(word), Qt::CaseInsensitive)) << word << ": " << handed.toStdString();
     EXPECT_TRUE(handed.contains("jlink"));
+}
+
+TEST(SiteContent, SiteFileAddressesAreTheRootsOriginAndFileScriptsOnly)
+{
+    const QUrl root("https://school.example/moodle");
+    const struct {
+        const char* Url;
+        bool Site;
+    } cases[] = {
+        {"https://school.example/moodle/pluginfile.php/25/course/summary/0/a.png", true},
+        {"https://school.example/moodle/draftfile.php/5/user/draft/1/a.png", true},
+        {"https://SCHOOL.example:443/moodle/pluginfile.php?file=/25/a.png", true},
+        {"http://school.example/moodle/pluginfile.php/25/a.png", false},       // https to http
+        {"https://school.example:8443/moodle/pluginfile.php/25/a.png", false}, // another port
+        {"https://other.example/moodle/pluginfile.php/25/a.png", false},
+        {"https://school.example/pluginfile.php/25/a.png", false},             // beside the root
+        {"https://school.example/moodle/grade/report/user/index.php?id=2", false},
+        {"https://school.example/moodle/pluginfile.php/../grade/report/user/index.php", false},
+        {"https://school.example/moodle/pluginfile.phpx/25/a.png", false},
+        {"file:///moodle/pluginfile.php/25/a.png", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TSiteContent::IsSiteFileAddress(QUrl(QString::fromLatin1(c.Url)), root), c.Site) << c.Url;
+    EXPECT_EQ(TSiteContent::PictureCap(QVariant(-1)), TSiteContent::DefaultPictureCap);
+    EXPECT_EQ(TSiteContent::PictureCap(QVariant("2048")), 2048);
+    EXPECT_EQ(TSiteContent::PictureCap(QVariant()), TSiteContent::DefaultPictureCap);
 }
 
 TEST(UploadLogForm, TitleDefaultsAndExecuteReplacesTheLines)
