@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QUrl>
+#include <cmath>
 #include <pugixml.hpp>
 
 namespace {
