@@ -15,6 +15,7 @@
 #include "office/officewordautomation.h"
 #include "utillib/filepathutils.h"
 #include "utillib/globalutils.h"
+#include "utillib/officehtmlutils.h"
 #include "web/embeddedwb.h"
 #include "web/moodleeditors.h"
 #include "web/moodlereposite.h"
@@ -171,6 +172,10 @@ TFormWordEditor::TFormWordEditor(TOfficeClient& client, QWidget* parent)
     BtnAbort->setIcon(ActionIcon(TDmGlobal::iaStop));
     BtnAbort->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     connect(BtnAbort, &QToolButton::clicked, this, [this] { Guarded(this, [this] { BtnAbortClick(); }); });
+    LabelSubmitNote = new QLabel(PanelSubmitStatus);
+    LabelSubmitNote->setObjectName(QStringLiteral("LabelSubmitNote"));
+    LabelSubmitNote->hide();
+    status->addWidget(LabelSubmitNote);
     status->addWidget(LabelSubmitStatus, 1);
     status->addWidget(GaugeSubmitProgress, 1);
     status->addWidget(BtnAbort);
@@ -642,6 +647,17 @@ TOperationResult TFormWordEditor::SubmitToEditor()
     const QString folder = exportFolder->path();
     const QString exported = exportFolder->filePath(QStringLiteral("Exported.html"));
     WordDoc()->SaveAsFilteredHtml(exported);
+    // The page as a site editor would write it: the pictures get their own
+    // names (files copied beside the export) and their alternative texts,
+    // which only the document's flat export holds.
+    const QString flatExport = QFileInfo(exported).absoluteDir().filePath(QStringLiteral("Document.fodt"));
+    WordDoc()->SaveAs(flatExport, QStringLiteral("fodt"));
+    const TOfficeHtmlCleanResult cleaned = TOfficeHtmlUtil::PrepareExportedPage(exported, flatExport);
+    QFile::remove(flatExport);
+    const int withoutAlt = cleaned.PicturesWithoutAlt;
+    LabelSubmitNote->setText(withoutAlt == 1 ? tr("1 picture has no alternative text")
+                                             : tr("%1 pictures have no alternative text").arg(withoutAlt));
+    LabelSubmitNote->setVisible(withoutAlt > 0);
 
     LoadHtmlFile(exported);
     const THtmlDocument doc = BrowserDoc->Document();

@@ -95,6 +95,8 @@ public:
     QFrame* PanelBottom = nullptr;
     QFrame* PanelSubmitStatus = nullptr;
     QLabel* LabelSubmitStatus = nullptr;
+    // How many pictures of the submission have no alternative text (hidden when none).
+    QLabel* LabelSubmitNote = nullptr;
     // While editing: what became of the site's content when it was brought in.
     QLabel* LabelEditStatus = nullptr;
     QProgressBar* GaugeSubmitProgress = nullptr;
