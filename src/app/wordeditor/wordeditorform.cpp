@@ -903,8 +903,12 @@ TOperationResult TFormWordEditor::CheckAndUploadHtmlImages(const THtmlDocument& 
         run->Stopped = true;
     });
     FFileUploader->Upload(run->Files, single, summary, error);
-    while (!run->AllDone && !FAbortUploading)
-        wait.exec();
+    while (!run->AllDone && !FAbortUploading) {
+        // Once the program is quitting every new loop returns -1 at once:
+        // the run is cancelled instead of spinning until the upload ends.
+        if (wait.exec() == -1)
+            AbortUploading();
+    }
     // A whole-call error may follow the summary in the same delivery.
     QCoreApplication::sendPostedEvents();
     run->Stopped = true;
