@@ -5,6 +5,7 @@
 #include "officekeys.h"
 #include "officeprotocol.h"
 
+#include <QAction>
 #include <QInputMethodEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -424,14 +425,34 @@ bool TOfficeDocumentView::focusNextPrevChild(bool)
 bool TOfficeDocumentView::event(QEvent* event)
 {
     if (event->type() == QEvent::ShortcutOverride) {
-        // The document's own shortcuts win over the window's while it has focus.
+        // While the document has the focus its Ctrl keys go to the word
+        // processor, except those the window has an action for (import,
+        // export): those are the window's.
         auto* key = static_cast<QKeyEvent*>(event);
-        if (key->modifiers() & Qt::ControlModifier) {
+        if ((key->modifiers() & Qt::ControlModifier) && !IsWindowShortcut(*key)) {
             key->accept();
             return true;
         }
     }
     return QAbstractScrollArea::event(event);
+}
+
+bool TOfficeDocumentView::IsWindowShortcut(const QKeyEvent& key) const
+{
+    const QKeySequence pressed(key.keyCombination());
+    QWidget* top = window();
+    if (!top)
+        return false;
+    QList<QAction*> actions = top->actions();
+    actions += top->findChildren<QAction*>();
+    for (QAction* a : std::as_const(actions)) {
+        if (!a->isEnabled() || a->shortcutContext() == Qt::WidgetShortcut)
+            continue;
+        for (const QKeySequence& s : a->shortcuts())
+            if (s.matches(pressed) == QKeySequence::ExactMatch)
+                return true;
+    }
+    return false;
 }
 
 void TOfficeDocumentView::keyPressEvent(QKeyEvent* event)

@@ -93,6 +93,8 @@ private:
     void SendVisibleArea();
     void SendMouse(int type, const QPoint& pos, int count, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods);
     void SendKey(int type, int charCode, int keyCode);
+    // Whether an enabled action of the view's window has this key as its shortcut.
+    bool IsWindowShortcut(const QKeyEvent& key) const;
     void EnsureCursorVisible();
     void ShowNotice(const QString& text);
     void ClipboardReply(const TOfficeClient::TReply& reply, bool toSystem);

@@ -309,6 +309,41 @@ TEST_F(OfficeView, TextIsPaintedAndTheCursorAndSelectionFollow)
     ASSERT_TRUE(testutil::waitUntil([&] { return DarkPixels() > 300; }, 20000));
 }
 
+TEST_F(OfficeView, TheWindowsShortcutsWorkWithTheFocusInTheDocument)
+{
+    // The word editor's import and export keys, as it sets them.
+    int imports = 0, exports = 0;
+    auto* import = new QAction(QStringLiteral("Import..."), m_window.get());
+    import->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    QObject::connect(import, &QAction::triggered, [&] { ++imports; });
+    auto* exportAction = new QAction(QStringLiteral("Export..."), m_window.get());
+    exportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    QObject::connect(exportAction, &QAction::triggered, [&] { ++exports; });
+    m_window->addAction(import);
+    m_window->addAction(exportAction);
+    // Window shortcuts act in the active window, as the word editor is.
+    m_window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+    m_view->setFocus();
+    ASSERT_TRUE(testutil::waitUntil([&] { return m_view->hasFocus(); }));
+
+    Type(QStringLiteral("Text"));
+    Key(Qt::Key_O, Qt::ControlModifier);
+    Key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(imports, 1);
+    EXPECT_EQ(exports, 1);
+    // The other Ctrl keys still go to the document.
+    Key(Qt::Key_A, Qt::ControlModifier);
+    Key(Qt::Key_B, Qt::ControlModifier);
+    ASSERT_TRUE(testutil::waitUntil([&] { return m_view->CommandState(".uno:Bold") == QLatin1String("true"); }));
+    EXPECT_EQ(m_doc->Text(), QStringLiteral("Text"));
+    // A disabled action leaves its key to the document (where it is dropped).
+    import->setEnabled(false);
+    Key(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(imports, 1);
+    EXPECT_EQ(m_doc->Text(), QStringLiteral("Text"));
+}
+
 TEST_F(OfficeView, ShortcutsThatWouldOpenADialogAreIgnored)
 {
     // A dialog in the display-less helper would bring LibreOffice down.
