@@ -1,5 +1,7 @@
 #include "officefileformats.h"
 
+#include "mswordutil.h"
+
 #include <QFileInfo>
 
 QString TOfficeFileFormats::ImportNameFilter()
@@ -34,6 +36,12 @@ const TOfficeExportFormat& TOfficeFileFormats::ExportFormatFor(const QString& na
         if (f.nameFilter == nameFilter)
             return f;
     return ExportFormats().front();
+}
+
+QString TOfficeFileFormats::ExportFormatForFile(const QString& fileName, const QString& nameFilter)
+{
+    const QString typed = TMsWordUtil::FormatForFile(fileName);
+    return typed.isEmpty() ? ExportFormatFor(nameFilter).format : typed;
 }
 
 QString TOfficeFileFormats::WithSuffix(const QString& fileName, const TOfficeExportFormat& format)

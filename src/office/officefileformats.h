@@ -23,6 +23,10 @@ public:
     static QStringList ExportNameFilters();
     // The format of a chosen filter; the first one when the filter is unknown.
     static const TOfficeExportFormat& ExportFormatFor(const QString& nameFilter);
+    // The format name to write a chosen file in: the one its extension
+    // names when the user typed one the word processor writes (any case;
+    // .htm is HTML), else the chosen filter's.
+    static QString ExportFormatForFile(const QString& fileName, const QString& nameFilter);
     // The file name with the format's suffix when it has none of its own
     // (a name typed without extension); an existing other suffix is kept.
     static QString WithSuffix(const QString& fileName, const TOfficeExportFormat& format);

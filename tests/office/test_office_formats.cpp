@@ -97,6 +97,19 @@ TEST(OfficeFileFormats, DialogChoicesGiveFormatAndSuffix)
     EXPECT_EQ(TOfficeFileFormats::WithSuffix(QStringLiteral("/tmp/lesson"), html), QStringLiteral("/tmp/lesson.html"));
     EXPECT_EQ(TOfficeFileFormats::WithSuffix(QStringLiteral("/tmp/lesson.htm"), html), QStringLiteral("/tmp/lesson.htm"));
     EXPECT_EQ(TOfficeFileFormats::ExportFormatFor(QStringLiteral("unknown")).format, QStringLiteral("docx"));
+
+    // A typed extension names the format written, whatever filter is chosen.
+    const QString docxFilter = TOfficeFileFormats::ExportFormats().front().nameFilter;
+    const struct {
+        const char* file;
+        const char* format;
+    } typed[] = {
+        {"/tmp/lesson.odt", "odt"}, {"/tmp/Lesson.RTF", "rtf"}, {"/tmp/page.htm", "html"},
+        {"/tmp/old.doc", "doc"},    {"/tmp/lesson", "docx"},    {"/tmp/lesson.v2", "docx"},
+    };
+    for (const auto& t : typed)
+        EXPECT_EQ(TOfficeFileFormats::ExportFormatForFile(QString::fromLatin1(t.file), docxFilter).toStdString(), t.format) << t.file;
+    EXPECT_EQ(TOfficeFileFormats::ExportFormatForFile(QStringLiteral("/tmp/lesson"), html.nameFilter), QStringLiteral("html"));
     EXPECT_TRUE(TOfficeFileFormats::ImportNameFilter().contains(QLatin1String("*.docx")));
     EXPECT_TRUE(TOfficeFileFormats::ImportNameFilter().contains(QLatin1String("*.rtf")));
 }

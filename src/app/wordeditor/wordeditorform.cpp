@@ -341,8 +341,10 @@ void TFormWordEditor::ActionExportExecute()
                                                       TOfficeFileFormats::ExportNameFilters().join(";;"), &filter);
     if (file.isEmpty())
         return;
+    // A typed extension says the format ("lesson.odt" under the .docx
+    // filter is an OpenDocument file); without one the filter's is added.
     const TOfficeExportFormat& format = TOfficeFileFormats::ExportFormatFor(filter);
-    ExportWordDocument(TOfficeFileFormats::WithSuffix(file, format), format.format);
+    ExportWordDocument(TOfficeFileFormats::WithSuffix(file, format), TOfficeFileFormats::ExportFormatForFile(file, filter));
 }
 
 // --- window ---------------------------------------------------------------
