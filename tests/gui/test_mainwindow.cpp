@@ -12,6 +12,7 @@
 #include "utillib/version.h"
 #include "web/embeddedwb.h"
 
+#include <QFile>
 #include <QJsonObject>
 #include <QMenu>
 #include <QTabWidget>
@@ -346,4 +347,35 @@ TEST_F(MainWindowTest, PlacementSurvivesARestart)
     MakeWindow();
     EXPECT_EQ(Form->width(), 820);
     EXPECT_EQ(Form->height(), 610);
+}
+
+TEST_F(MainWindowTest, F1OpensTheShippedGuideInATabOfItsOwn)
+{
+    MakeWindow();
+    // The guide is a file beside the program, not an address on a server.
+    const QUrl guide(TVantoliAbout::UserGuideUrl());
+    ASSERT_TRUE(guide.isLocalFile()) << guide.toString().toStdString();
+    ASSERT_TRUE(QFile::exists(guide.toLocalFile())) << guide.toLocalFile().toStdString();
+
+    QTest::keyClick(Form.get(), Qt::Key_F1);
+    TFrameTabbedBrowseClient* client = Client();
+    ASSERT_EQ(client->TabCount(), 2);
+    EXPECT_EQ(client->CurrTabName(), TFormMain::UserGuideTabName);
+    EXPECT_EQ(client->PageControlClient()->tabText(client->PageControlClient()->currentIndex()), TFormMain::UserGuideTitle);
+    TFrameMainBrowser* f = client->CurrBrowserFrame();
+    ASSERT_TRUE(testutil::waitUntil([&] { return PageComplete(f); }));
+    EXPECT_EQ(f->Mode(), TBrowserMode::bmNormal);
+    EXPECT_EQ(f->MoodleConfig(), nullptr);
+    EXPECT_EQ(f->BrowserTitle(), QStringLiteral("Vantoli User Guide"));
+    // The page's style sheet beside the welcome page was found.
+    EXPECT_NE(f->Browser()->ExecScript("getComputedStyle(document.querySelector('.banner')).backgroundImage").toString(), "none");
+
+    // F1 again shows the same tab; the welcome tab is still there.
+    client->ShowWelcomeTab();
+    Form->ActionUserGuide->trigger();
+    EXPECT_EQ(client->TabCount(), 2);
+    EXPECT_EQ(client->CurrTabName(), TFormMain::UserGuideTabName);
+    // Not a site tab: the presets changing leave it alone.
+    Form->SitePresetsChanged();
+    EXPECT_EQ(client->TabCount(), 2);
 }

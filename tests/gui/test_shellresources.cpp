@@ -71,6 +71,11 @@ TEST(GlobalResources, AboutBox)
     TFormAbout about;
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About Vantoli"));
     EXPECT_EQ(about.LabelVersion()->text(), QStringLiteral("Version ") + AppVersion().ToString());
+    // No address of a host that does not exist is shown or linked.
+    for (QLabel* l : about.findChildren<QLabel*>()) {
+        EXPECT_FALSE(l->text().contains(QLatin1String("example"))) << l->text().toStdString();
+        EXPECT_FALSE(l->text().contains(QLatin1String("href"))) << l->text().toStdString();
+    }
 }
 
 #include "test_shellresources.moc"

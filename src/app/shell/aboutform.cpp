@@ -2,13 +2,11 @@
 
 #include "utillib/version.h"
 
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPushButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -65,19 +63,19 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent)
     FLabelVersion->setFont(big);
     layout->addWidget(FLabelVersion);
 
-    auto* producer = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(ProducerUrl, ProducerName), this);
+    // The project has no web pages of its own to link to; the guide ships
+    // with the program.
+    auto* producer = new QLabel(ProducerName, this);
     producer->setObjectName(QStringLiteral("LabelProducer"));
     producer->setFont(big);
-    producer->setCursor(Qt::PointingHandCursor);
-    producer->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
-    connect(producer, &QLabel::linkActivated, this, [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); });
     layout->addWidget(producer);
 
-    auto* contact = new QLabel(QStringLiteral("Contact us by ") + SupportEmail, this);
-    QFont small = contact->font();
+    auto* help = new QLabel(QStringLiteral("Press F1 for the user guide."), this);
+    help->setObjectName(QStringLiteral("LabelHelp"));
+    QFont small = help->font();
     small.setPixelSize(13);
-    contact->setFont(small);
-    layout->addWidget(contact);
+    help->setFont(small);
+    layout->addWidget(help);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -12,8 +12,6 @@ public:
     QLabel* LabelVersion() const { return FLabelVersion; }
 
     static inline const QString ProducerName = QStringLiteral("The Vantoli developers");
-    static inline const QString ProducerUrl = QStringLiteral("https://vantoli.example.org/");
-    static inline const QString SupportEmail = QStringLiteral("support@vantoli.example.org");
 
     // "Version %s" of the program's version, empty after the blank when 0.0.0.0.
     static QString VersionText();

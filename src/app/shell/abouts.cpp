@@ -24,13 +24,20 @@ QString TVantoliAbout::AppWelcomeUrl()
         .arg(Server().Authority, AppVersion().ToString());
 }
 
-QString TVantoliAbout::AppWelcomeUrlLocal()
+namespace {
+QString LocalPageUrl(const QString& relativePath)
 {
     // The Linux path brings its own leading "/": file:// + /opt/... = file:///opt/...
     QString path = TSysFilePathUtil::CurrAppFilePath();
     if (!path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('/');
-    return QStringLiteral("file://") + TUrlUtil::ReplaceSysPathDelimiterToUrl(path + QStringLiteral("Welcome/index.html"));
+    return QStringLiteral("file://") + TUrlUtil::ReplaceSysPathDelimiterToUrl(path + relativePath);
+}
+} // namespace
+
+QString TVantoliAbout::AppWelcomeUrlLocal()
+{
+    return LocalPageUrl(QStringLiteral("Welcome/index.html"));
 }
 
 QString TVantoliAbout::UpdateCheckHost()
@@ -40,7 +47,7 @@ QString TVantoliAbout::UpdateCheckHost()
 
 QString TVantoliAbout::UserGuideUrl()
 {
-    return QStringLiteral("http://%1/Products/Vantoli/Help/Guide/").arg(MakerHost);
+    return LocalPageUrl(QStringLiteral("Guide/index.html"));
 }
 
 void TVantoliAbout::TestSeam::SetUpdateServer(const QString& pingHost, const QString& authority)

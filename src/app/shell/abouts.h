@@ -12,7 +12,8 @@ public:
     static QString AppWelcomeUrlLocal();
     // The host the connection check pings.
     static QString UpdateCheckHost();
-    // The online user guide, opened in the desktop's browser.
+    // file:// address of the user guide "Guide/index.html", shipped beside
+    // the program like the welcome page.
     static QString UserGuideUrl();
 
     // The maker's server is a constant of the program. Tests point the

@@ -7,12 +7,17 @@
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWebEngineFindTextResult>
+#include <QWebEnginePage>
 
 namespace {
 
@@ -42,6 +47,39 @@ protected:
         QLineEdit::keyPressEvent(e);
     }
 };
+
+// The find field: Enter and Shift+Enter search on, Esc closes the bar
+// (before the window's Esc, which stops the page).
+class TFindEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+    std::function<void(bool backward)> Find;
+    std::function<void()> Close;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+            e->accept();
+            return true;
+        }
+        return QLineEdit::event(e);
+    }
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && Find) {
+            Find(e->modifiers() & Qt::ShiftModifier);
+            return;
+        }
+        if (e->key() == Qt::Key_Escape && Close) {
+            Close();
+            return;
+        }
+        QLineEdit::keyPressEvent(e);
+    }
+};
+
+const qreal kZoomSteps[] = {0.25, 0.33, 0.5, 0.67, 0.75, 0.8, 0.9, 1.0, 1.1, 1.25, 1.5, 1.75, 2.0, 2.5, 3.0, 4.0, 5.0};
 
 } // namespace
 
@@ -76,6 +114,7 @@ TFrameMainBrowser::TFrameMainBrowser(QWidget* parent) : QWidget(parent)
     edit->Go = FActionBrowserGo;
     FEditUrl = edit;
     FEditUrl->setObjectName(QStringLiteral("EditUrl"));
+    FEditUrl->setAccessibleName(QStringLiteral("Address"));
     FToolBar->addWidget(FEditUrl);
     FToolBar->addAction(FActionBrowserGo);
     if (auto* go = qobject_cast<QToolButton*>(FToolBar->widgetForAction(FActionBrowserGo))) {
@@ -84,6 +123,43 @@ TFrameMainBrowser::TFrameMainBrowser(QWidget* parent) : QWidget(parent)
         go->setMinimumWidth(48);
     }
     layout->addWidget(FToolBar);
+
+    FFindBar = new QWidget(this);
+    FFindBar->setObjectName(QStringLiteral("FindBar"));
+    auto* findLayout = new QHBoxLayout(FFindBar);
+    findLayout->setContentsMargins(4, 2, 4, 2);
+    findLayout->addWidget(new QLabel(QStringLiteral("Find:"), FFindBar));
+    auto* findEdit = new TFindEdit(FFindBar);
+    findEdit->Find = [this](bool backward) { FindNext(backward); };
+    findEdit->Close = [this] { HideFindBar(); };
+    FEditFind = findEdit;
+    FEditFind->setObjectName(QStringLiteral("EditFind"));
+    FEditFind->setAccessibleName(QStringLiteral("Find in page"));
+    FEditFind->setClearButtonEnabled(true);
+    findLayout->addWidget(FEditFind, 1);
+    auto findButton = [&](const QString& text, const QString& hint, const char* name) {
+        auto* b = new QToolButton(FFindBar);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setText(text);
+        b->setToolTip(hint);
+        b->setAccessibleName(hint);
+        b->setAutoRaise(true);
+        findLayout->addWidget(b);
+        return b;
+    };
+    QToolButton* previous = findButton(QStringLiteral("\u25b2"), QStringLiteral("Previous match"), "BtnFindPrevious");
+    QToolButton* next = findButton(QStringLiteral("\u25bc"), QStringLiteral("Next match"), "BtnFindNext");
+    FLabelFindResult = new QLabel(FFindBar);
+    FLabelFindResult->setObjectName(QStringLiteral("LabelFindResult"));
+    FLabelFindResult->setMinimumWidth(90);
+    findLayout->addWidget(FLabelFindResult);
+    QToolButton* closeFind = findButton(QStringLiteral("\u00d7"), QStringLiteral("Close the find bar"), "BtnFindClose");
+    connect(previous, &QToolButton::clicked, this, [this] { FindNext(true); });
+    connect(next, &QToolButton::clicked, this, [this] { FindNext(false); });
+    connect(closeFind, &QToolButton::clicked, this, &TFrameMainBrowser::HideFindBar);
+    connect(FEditFind, &QLineEdit::textEdited, this, [this] { FindNext(false); });
+    FFindBar->hide();
+    layout->addWidget(FFindBar);
 
     FPanelBrowser = new QWidget(this);
     FPanelBrowser->setObjectName(QStringLiteral("PanelBrowser"));
@@ -133,6 +209,13 @@ TFrameMainBrowser::TFrameMainBrowser(QWidget* parent) : QWidget(parent)
     connect(FBrowser, &TEmbeddedWB::DownloadComplete, this, [this] { BrowserDownloadComplete(); });
     connect(FBrowser, &TEmbeddedWB::ProgressChange, this, &TFrameMainBrowser::BrowserProgressChange);
     connect(FBrowser, &TEmbeddedWB::CommandStateChange, this, &TFrameMainBrowser::BrowserCommandStateChange);
+    // A page's own print button (window.print) opens the same dialog.
+    connect(FBrowser->page(), &QWebEnginePage::printRequested, this, &TFrameMainBrowser::Print);
+    connect(FBrowser, &QWebEngineView::printFinished, this, [this](bool) { FPrinter.reset(); });
+    connect(FBrowser->page(), &QWebEnginePage::pdfPrintingFinished, this, [this](const QString&, bool ok) {
+        if (auto done = std::exchange(FPdfDone, nullptr))
+            done(ok);
+    });
 
     // The actions' enabled states follow the page when the program is idle.
     FIdleUpdate = new QTimer(this);
@@ -277,6 +360,101 @@ void TFrameMainBrowser::AddBookmark()
     if (!EditBookmarkDialog() || !EditBookmarkDialog()(FPresetTitle, resultTitle, resultUrl))
         return;
     FMoodleConfig->Bookmarks()->AddBookmark(resultTitle, resultUrl);
+}
+
+void TFrameMainBrowser::ShowFindBar()
+{
+    FFindBar->show();
+    FEditFind->setFocus();
+    FEditFind->selectAll();
+    if (!FEditFind->text().isEmpty())
+        FindNext(false);
+}
+
+void TFrameMainBrowser::HideFindBar()
+{
+    FFindBar->hide();
+    FLabelFindResult->clear();
+    FBrowser->findText(QString()); // takes the highlight away
+    FBrowser->setFocus();
+}
+
+void TFrameMainBrowser::FindNext(bool backward)
+{
+    const QString text = FEditFind->text();
+    if (text.isEmpty()) {
+        FLabelFindResult->clear();
+        FBrowser->findText(QString());
+        return;
+    }
+    QPointer<QLabel> label(FLabelFindResult);
+    FBrowser->findText(text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags(),
+                       [label](const QWebEngineFindTextResult& r) {
+                           if (!label)
+                               return;
+                           label->setText(r.numberOfMatches() == 0
+                                              ? QStringLiteral("Not found")
+                                              : QStringLiteral("%1 of %2").arg(r.activeMatch()).arg(r.numberOfMatches()));
+                       });
+}
+
+QString TFrameMainBrowser::FindResultText() const
+{
+    return FLabelFindResult->text();
+}
+
+qreal TFrameMainBrowser::ZoomFactor() const
+{
+    return FBrowser->zoomFactor();
+}
+
+void TFrameMainBrowser::ZoomIn()
+{
+    const qreal z = FBrowser->zoomFactor();
+    for (qreal step : kZoomSteps)
+        if (step > z + 0.001) {
+            FBrowser->setZoomFactor(step);
+            return;
+        }
+}
+
+void TFrameMainBrowser::ZoomOut()
+{
+    const qreal z = FBrowser->zoomFactor();
+    for (auto it = std::rbegin(kZoomSteps); it != std::rend(kZoomSteps); ++it)
+        if (*it < z - 0.001) {
+            FBrowser->setZoomFactor(*it);
+            return;
+        }
+}
+
+void TFrameMainBrowser::ZoomReset()
+{
+    FBrowser->setZoomFactor(1.0);
+}
+
+void TFrameMainBrowser::Print()
+{
+    if (FPrinter || FBrowser->LocationURL().isEmpty())
+        return; // one print at a time
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPrintDialog dialog(printer.get(), this);
+    dialog.setWindowTitle(QStringLiteral("Print"));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (printer->outputFormat() == QPrinter::PdfFormat && !printer->outputFileName().isEmpty()) {
+        SaveAsPdf(printer->outputFileName());
+        return;
+    }
+    // The engine prints asynchronously: the printer lives until it is done.
+    FPrinter = std::move(printer);
+    FBrowser->print(FPrinter.get());
+}
+
+void TFrameMainBrowser::SaveAsPdf(const QString& filePath, std::function<void(bool)> onDone)
+{
+    FPdfDone = std::move(onDone);
+    FBrowser->page()->printToPdf(filePath);
 }
 
 TFrameOperationBrowser::TFrameOperationBrowser(QWidget* parent) : QWidget(parent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/config/appconfigs.h"
 #include "web/embeddedwb.h"
 #include "web/htmldom.h"
 
@@ -8,8 +9,11 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
+class QLabel;
 class QLineEdit;
+class QPrinter;
 class QProgressBar;
 class QToolBar;
 class QWidget;
@@ -37,8 +41,17 @@ public:
     void SetFrameId(const QString& v) { FFrameId = v; }
     QString PresetTitle() const { return FPresetTitle; }
     void SetPresetTitle(const QString& v) { FPresetTitle = v; }
-    TMoodleSysConfig* MoodleConfig() const { return FMoodleConfig; }
-    void SetMoodleConfig(TMoodleSysConfig* v) { FMoodleConfig = v; }
+    // The site preset's settings; none once the preset was removed (the
+    // settings belong to the preset, the tab only follows them).
+    TMoodleSysConfig* MoodleConfig() const { return FMoodleConfig.data(); }
+    void SetMoodleConfig(TMoodleSysConfig* v)
+    {
+        FMoodleConfig = v;
+        FSiteFrame = FSiteFrame || v;
+    }
+    // Whether the frame was opened for a site preset (it stays one after the
+    // preset is gone).
+    bool IsSiteFrame() const { return FSiteFrame; }
     TBrowserMode Mode() const { return FMode; }
     void SetMode(TBrowserMode value);
 
@@ -58,6 +71,28 @@ public:
     void Stop();
     void SelectLocationEdit();
     void AddBookmark();
+
+    // Find in page: the bar under the navigation bar, searching as typed;
+    // Enter finds the next match, Shift+Enter the one before, Esc closes.
+    void ShowFindBar();
+    void HideFindBar();
+    void FindNext(bool backward = false);
+    QWidget* FindBar() const { return FFindBar; }
+    QLineEdit* EditFind() const { return FEditFind; }
+    // "2 of 5", "Not found", or empty before a search.
+    QString FindResultText() const;
+
+    // The page's zoom in the usual steps, from 25 % to 500 %.
+    void ZoomIn();
+    void ZoomOut();
+    void ZoomReset();
+    qreal ZoomFactor() const;
+
+    // Ctrl+P: the print dialog, whose printers include printing to a PDF
+    // file; the page asking to print (window.print) gets the same.
+    void Print();
+    // Writes the page as a PDF file; onDone tells whether it was written.
+    void SaveAsPdf(const QString& filePath, std::function<void(bool)> onDone = {});
 
     QAction* ActionBrowserBack() const { return FActionBrowserBack; }
     QAction* ActionBrowserForward() const { return FActionBrowserForward; }
@@ -98,7 +133,8 @@ private:
     void BrowserCommandStateChange(int command, bool enable);
 
     QString FFrameId, FPresetTitle;
-    TMoodleSysConfig* FMoodleConfig = nullptr;
+    QPointer<TMoodleSysConfig> FMoodleConfig;
+    bool FSiteFrame = false;
     TBrowserMode FMode = TBrowserMode::bmNormal;
     QToolBar* FToolBar;
     QLineEdit* FEditUrl;
@@ -111,6 +147,11 @@ private:
     QAction *FActionBrowserBack, *FActionBrowserForward, *FActionBrowserReload, *FActionBrowserStop,
         *FActionBrowserGo, *FActionAddBookmark;
     QTimer* FIdleUpdate;
+    QWidget* FFindBar;
+    QLineEdit* FEditFind;
+    QLabel* FLabelFindResult;
+    std::unique_ptr<QPrinter> FPrinter; // while the engine prints on it
+    std::function<void(bool)> FPdfDone;
 };
 
 // A frame that holds only a browser control; the main window keeps one out of

@@ -3,6 +3,7 @@
 #include "app/config/appconfigs.h"
 #include "app/config/configsaveload.h"
 #include "app/shell/aboutform.h"
+#include "app/shell/downloadsframe.h"
 #include "app/shell/abouts.h"
 #include "app/shell/formplacement.h"
 #include "app/shell/globaldm.h"
@@ -26,6 +27,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWebEngineProfile>
 
 TFormMain::TFormMain(TWindows windows, QWidget* parent) : QMainWindow(parent), FWindows(std::move(windows))
 {
@@ -41,6 +43,10 @@ TFormMain::TFormMain(TWindows windows, QWidget* parent) : QMainWindow(parent), F
     FFrameBrowseClient->setObjectName(QStringLiteral("FrameBrowseClient"));
     FFrameBrowseClient->SetWelcomeFrameClass([this](QWidget* parent) { return new TFrameWelcome(parent, this); });
     layout->addWidget(FFrameBrowseClient, 1);
+    // Every tab's browser uses the engine's default profile, so its
+    // downloads come with the tab's session.
+    FFrameDownloads = new TFrameDownloads(QWebEngineProfile::defaultProfile(), central);
+    layout->addWidget(FFrameDownloads);
 
     // A browser kept out of sight, one pixel at (-1, -1).
     FFrameOperationBrowser = new TFrameOperationBrowser(central);
@@ -144,6 +150,13 @@ void TFormMain::CreateActions()
     ActionBrowserStop = NewAction(QString(), QString(), QKeySequence(Qt::Key_Escape));
     ActionWelcomePage = NewAction(QStringLiteral("&Welcome Page"), QStringLiteral("Show Vantoli welcome page"));
     ActionUserGuide = NewAction(QStringLiteral("User &Guide"), QString(), QKeySequence(Qt::Key_F1));
+    ActionFind = NewAction(QStringLiteral("&Find in Page..."), QString(), QKeySequence(QKeySequence::Find));
+    ActionZoomIn = NewAction(QStringLiteral("Zoom &In"), QString(), QKeySequence(QKeySequence::ZoomIn));
+    // Ctrl+= is where "+" is on most keyboards without Shift.
+    ActionZoomIn->setShortcuts({QKeySequence(QKeySequence::ZoomIn), QKeySequence(QStringLiteral("Ctrl+="))});
+    ActionZoomOut = NewAction(QStringLiteral("Zoom &Out"), QString(), QKeySequence(QKeySequence::ZoomOut));
+    ActionZoomReset = NewAction(QStringLiteral("&Normal Size"), QString(), QKeySequence(QStringLiteral("Ctrl+0")));
+    ActionPrint = NewAction(QStringLiteral("&Print..."), QStringLiteral("Print the page or save it as PDF"), QKeySequence(QKeySequence::Print));
 
     connect(ActionGoMoodleHome, &QAction::triggered, this, [this] {
         TFrameMainBrowser* f = CurrBrowserFrame();
@@ -154,6 +167,9 @@ void TFormMain::CreateActions()
         TFrameMainBrowser* f = CurrBrowserFrame();
         if (!f)
             return;
+        // A tab whose site was removed has no settings to submit with.
+        if (f->IsSiteFrame() && !f->MoodleConfig())
+            return;
         THtmlElement editor = f->CurrMoodleWyswigEditor();
         if (editor && FWindows.WordEditor)
             Guarded([&] { FWindows.WordEditor(f->Browser(), editor, f->MoodleConfig()); });
@@ -161,7 +177,7 @@ void TFormMain::CreateActions()
     connect(ActionSetConfig, &QAction::triggered, this, [this] {
         if (FWindows.ConfigSetting)
             EditConfig([&] { FWindows.ConfigSetting(-1); });
-        RebuildSitesMenu();
+        SitePresetsChanged();
     });
     connect(ActionDebugRunScript, &QAction::triggered, this, [this] {
         if (TFrameMainBrowser* f = CurrBrowserFrame())
@@ -182,7 +198,7 @@ void TFormMain::CreateActions()
     connect(ActionManageMoodleSites, &QAction::triggered, this, [this] {
         if (FWindows.ConfigSetting)
             EditConfig([&] { FWindows.ConfigSetting(1); });
-        RebuildSitesMenu();
+        SitePresetsChanged();
     });
     connect(ActionAbout, &QAction::triggered, this, [this] {
         TFormAbout about(this);
@@ -196,8 +212,39 @@ void TFormMain::CreateActions()
     connect(ActionBrowserForward, &QAction::triggered, this, [this] { ExecuteFrameAction(&TFrameMainBrowser::ActionBrowserForward); });
     connect(ActionBrowserReload, &QAction::triggered, this, [this] { ExecuteFrameAction(&TFrameMainBrowser::ActionBrowserReload); });
     connect(ActionBrowserStop, &QAction::triggered, this, [this] { ExecuteFrameAction(&TFrameMainBrowser::ActionBrowserStop); });
+    auto onFrame = [this](void (TFrameMainBrowser::*step)()) {
+        return [this, step] {
+            if (TFrameMainBrowser* f = CurrBrowserFrame())
+                Guarded([&] { (f->*step)(); });
+        };
+    };
+    connect(ActionFind, &QAction::triggered, this, onFrame(&TFrameMainBrowser::ShowFindBar));
+    connect(ActionZoomIn, &QAction::triggered, this, onFrame(&TFrameMainBrowser::ZoomIn));
+    connect(ActionZoomOut, &QAction::triggered, this, onFrame(&TFrameMainBrowser::ZoomOut));
+    connect(ActionZoomReset, &QAction::triggered, this, onFrame(&TFrameMainBrowser::ZoomReset));
+    connect(ActionPrint, &QAction::triggered, this, onFrame(&TFrameMainBrowser::Print));
     connect(ActionWelcomePage, &QAction::triggered, this, [this] { FFrameBrowseClient->ShowWelcomeTab(); });
-    connect(ActionUserGuide, &QAction::triggered, this, [] { QDesktopServices::openUrl(QUrl(TVantoliAbout::UserGuideUrl())); });
+    connect(ActionUserGuide, &QAction::triggered, this, [this] { Guarded([this] { ShowUserGuide(); }); });
+}
+
+namespace {
+// The guide's tab: a plain browser, none of a site's page integration.
+class TFrameUserGuide : public TFrameMainBrowser {
+public:
+    using TFrameMainBrowser::TFrameMainBrowser;
+    void Init() override
+    {
+        TFrameMainBrowser::Init();
+        SetMode(TBrowserMode::bmNormal);
+    }
+};
+} // namespace
+
+void TFormMain::ShowUserGuide()
+{
+    const bool open = FFrameBrowseClient->GetBrowserFrameByName(UserGuideTabName) != nullptr;
+    FFrameBrowseClient->CreateBrowserTab(UserGuideTabName, UserGuideTitle, open ? QString() : TVantoliAbout::UserGuideUrl(),
+                                         nullptr, [](QWidget* parent) { return new TFrameUserGuide(parent); });
 }
 
 void TFormMain::ExecuteFrameAction(QAction* (TFrameMainBrowser::*action)() const)
@@ -386,7 +433,7 @@ void TFormMain::ActionListMainUpdate()
     const bool moodle = f && f->Mode() == TBrowserMode::bmMoodle;
     if (f)
         f->ActionListMainBrowserUpdate();
-    ActionOpenWordEditor->setEnabled(moodle && bool(f->CurrMoodleWyswigEditor()));
+    ActionOpenWordEditor->setEnabled(moodle && (!f->IsSiteFrame() || f->MoodleConfig()) && bool(f->CurrMoodleWyswigEditor()));
     ActionAddBookmark->setEnabled(moodle && f->ActionAddBookmark()->isEnabled());
 }
 
@@ -411,6 +458,15 @@ void TFormMain::RebuildSitesMenu()
         FPopupMenuConnectMoodle->addSeparator();
     }
     FPopupMenuConnectMoodle->addAction(ActionManageMoodleSites);
+}
+
+void TFormMain::SitePresetsChanged()
+{
+    FFrameBrowseClient->FollowSitePresets(AppConfig()->MoodleSysConfigPresets());
+    RebuildSitesMenu();
+    if (auto* welcome = qobject_cast<TFrameWelcome*>(FFrameBrowseClient->GetBrowserFrameByName(TFrameTabbedBrowseClient::WelcomeTabName)))
+        welcome->RefreshWelcomePage();
+    RebuildBookmarksMenu();
 }
 
 void TFormMain::RebuildBookmarksMenu()

@@ -10,6 +10,7 @@ class QPlainTextEdit;
 class QToolButton;
 class TDelayedSave;
 class TEmbeddedWB;
+class TFrameDownloads;
 class TFormPlacement;
 class TFrameOperationBrowser;
 class TFrameTabbedBrowseClient;
@@ -40,6 +41,8 @@ public:
     ~TFormMain() override;
 
     TFrameTabbedBrowseClient* FrameBrowseClient() const { return FFrameBrowseClient; }
+    // The downloads of every tab, below the pages.
+    TFrameDownloads* FrameDownloads() const { return FFrameDownloads; }
     TFrameMainBrowser* CurrBrowserFrame() const;
     QWidget* CurrMoodleTab() const;
     QString CurrMoodleTabName() const;
@@ -49,8 +52,16 @@ public:
     void ConnectToMoodle(const QString& aName, const QString& aTitle, TMoodleSysConfig* config) override;
     void LoginToMoodle(const QString& aName, const QString& aTitle, TMoodleSysConfig* config);
     void ManageMoodleSites() override { ActionManageMoodleSites->trigger(); }
+    // The user guide in a tab of its own (F1); opened again, the tab is shown.
+    void ShowUserGuide();
+    static inline const QString UserGuideTabName = QStringLiteral("Tab_UserGuide");
+    static inline const QString UserGuideTitle = QStringLiteral("User Guide");
 
     void RebuildSitesMenu();
+    // After the site presets changed (the settings dialog closed): the site
+    // menu, the welcome page's list and the bookmarks menu show them as
+    // they are now.
+    void SitePresetsChanged();
     void RebuildBookmarksMenu();
     void UpdateMainTitle(const QString& aTitle);
     void ApplyGeneralConfig();
@@ -68,7 +79,8 @@ public:
     QAction *ActionGoMoodleHome, *ActionLogin, *ActionOpenWordEditor, *ActionSetConfig, *ActionDebugRunScript,
         *ActionAddBookmark, *ActionManageBookmarks, *ActionManageMoodleSites, *ActionAbout,
         *ActionFocusBrowserLocationBar, *ActionBrowserBack, *ActionBrowserForward, *ActionBrowserReload,
-        *ActionBrowserStop, *ActionWelcomePage, *ActionUserGuide;
+        *ActionBrowserStop, *ActionWelcomePage, *ActionUserGuide, *ActionFind, *ActionZoomIn, *ActionZoomOut,
+        *ActionZoomReset, *ActionPrint;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -88,6 +100,7 @@ private:
 
     TWindows FWindows;
     TFrameTabbedBrowseClient* FFrameBrowseClient;
+    TFrameDownloads* FFrameDownloads;
     TFrameOperationBrowser* FFrameOperationBrowser;
     QWidget* FPanelDebug;
     QPlainTextEdit* FMemoJs;

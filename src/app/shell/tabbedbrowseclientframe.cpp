@@ -1,5 +1,6 @@
 #include "app/shell/tabbedbrowseclientframe.h"
 
+#include "app/config/appconfigs.h"
 #include "utillib/globalutils.h"
 #include "web/embeddedwb.h"
 
@@ -210,4 +211,43 @@ void TFrameTabbedBrowseClient::PageControlClientAfterClose()
         SetWelcomeTabVisible(true);
     }
     PageControlClientChange();
+}
+
+void TFrameTabbedBrowseClient::FollowSitePresets(TMoodleSysConfigPresets* presets)
+{
+    bool changed = false;
+    for (int i = FPageControl->count() - 1; i >= 0; --i) {
+        TFrameMainBrowser* frame = GetBrowserFrameAt(i);
+        QWidget* page = FPageControl->widget(i);
+        if (!frame || page == FWelcomeTab || !frame->IsSiteFrame())
+            continue;
+        TConfigPreset* preset = nullptr;
+        if (TMoodleSysConfig* site = frame->MoodleConfig())
+            for (int j = 0; j < presets->Count() && !preset; ++j)
+                if (presets->Presets(j)->Config() == site)
+                    preset = presets->Presets(j);
+        if (!preset) {
+            frame->Stop();
+            {
+                const QSignalBlocker block(FPageControl);
+                FPageControl->removeTab(i);
+            }
+            page->deleteLater();
+            changed = true;
+            continue;
+        }
+        if (frame->FrameId() != preset->Name()) {
+            frame->SetFrameId(preset->Name());
+            frame->setObjectName(QStringLiteral("Frame_") + preset->Name());
+            page->setObjectName(QStringLiteral("Tab_") + preset->Name());
+            changed = true;
+        }
+        if (frame->PresetTitle() != preset->Title() || FPageControl->tabText(i) != preset->Title()) {
+            frame->SetPresetTitle(preset->Title());
+            FPageControl->setTabText(i, preset->Title());
+            changed = true;
+        }
+    }
+    if (changed)
+        PageControlClientAfterClose();
 }

@@ -8,6 +8,7 @@
 
 class QTabWidget;
 class TMoodleSysConfig;
+class TMoodleSysConfigPresets;
 
 // Makes the browser frame of a tab: TFrameMainBrowser or a descendant.
 using TFrameMainBrowserClass = std::function<TFrameMainBrowser*(QWidget* parent)>;
@@ -38,6 +39,11 @@ public:
 
     // What the close button of the active page does.
     void CloseCurrentTab();
+
+    // Brings the site tabs in line with the presets after they changed: a
+    // tab whose preset is gone closes (its page is stopped first), a renamed
+    // or retitled preset renames its tab, which keeps its page.
+    void FollowSitePresets(TMoodleSysConfigPresets* presets);
 
     // The welcome frame's class; the shell sets it (the welcome page needs the main window).
     void SetWelcomeFrameClass(TFrameMainBrowserClass cls) { FWelcomeFrameClass = std::move(cls); }

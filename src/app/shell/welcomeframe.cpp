@@ -6,8 +6,21 @@
 #include "utillib/version.h"
 #include "web/embeddedwb.h"
 
+#include <QDesktopServices>
+#include <QWebEngineNewWindowRequest>
+
 TFrameWelcome::TFrameWelcome(QWidget* parent, IWelcomeHost* host) : TFrameMainBrowser(parent), FHost(host)
 {
+    // The engine's menu would offer "View page source" and the like, which
+    // replace the welcome page.
+    Browser()->setContextMenuPolicy(Qt::NoContextMenu);
+    // A link that asks for a new window is not ours to show here: web
+    // addresses go to the desktop's browser, anything else is dropped.
+    connect(Browser()->page(), &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
+        const QUrl url = request.requestedUrl();
+        if (Mode() == TBrowserMode::bmWelcome && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")))
+            QDesktopServices::openUrl(url);
+    });
     connect(Browser(), &TEmbeddedWB::DocumentClick, this, [this](const THtmlElement& e) {
         try {
             PageClick(e);
@@ -24,6 +37,14 @@ void TFrameWelcome::Init()
     TNetPingConnectionChecker checker(TNetPingConnectionChecker::pmSimple, 500);
     FIsConnectedToNet = checker.IsConnectedTo(TVantoliAbout::UpdateCheckHost(), 4);
     NavigateWait(FIsConnectedToNet ? TVantoliAbout::AppWelcomeUrl() : TVantoliAbout::AppWelcomeUrlLocal());
+}
+
+void TFrameWelcome::ModeChanged()
+{
+    TFrameMainBrowser::ModeChanged();
+    // New-window requests get the engine's default: no page of ours takes
+    // them, so they reach newWindowRequested.
+    Browser()->SetOpenNewWindowsInPlace(Mode() != TBrowserMode::bmWelcome);
 }
 
 TMoodleSysConfigPresets* TFrameWelcome::MoodlePresets() const
@@ -51,6 +72,7 @@ void TFrameWelcome::RefreshWelcomePage()
             return;
         FillSiteList(doc);
         ShowVersionInfo(doc);
+        CancelHandledClicks();
     } catch (const std::exception&) {
         // A page that went away or is not ours: nothing to fill.
     }
@@ -63,6 +85,19 @@ void TFrameWelcome::FillSiteList(const THtmlDocument& doc)
         return;
     list.SetInnerHTML(QString());
     TMoodleSysConfigPresets* presets = MoodlePresets();
+    if (presets->Count() == 0) {
+        // A first run: say so, and where sites are added.
+        THtmlElement dt = doc.CreateElement(QStringLiteral("dt"));
+        dt.SetAttribute(QStringLiteral("class"), QStringLiteral("empty"));
+        dt.SetAttribute(QStringLiteral("id"), QStringLiteral("noMoodleSite"));
+        dt.SetInnerHTML(MsgNoSites.toHtmlEscaped());
+        list.AppendChild(dt);
+        THtmlElement dd = doc.CreateElement(QStringLiteral("dd"));
+        dd.SetAttribute(QStringLiteral("class"), QStringLiteral("empty"));
+        dd.SetInnerHTML(MsgNoSitesHint.toHtmlEscaped());
+        list.AppendChild(dd);
+        return;
+    }
     for (int i = 0; i < presets->Count(); ++i) {
         TConfigPreset* p = presets->Presets(i);
         auto* site = static_cast<TMoodleSysConfig*>(p->Config());
@@ -106,6 +141,19 @@ void TFrameWelcome::ShowVersionInfo(const THtmlDocument& doc)
                 download.SetStyleDisplay(QStringLiteral("none"));
         }
     }
+}
+
+void TFrameWelcome::CancelHandledClicks()
+{
+    // The same ids as PageClick; installed once per document.
+    Browser()->ExecScript(QStringLiteral(
+        "if (!window.__vantoliWelcomeClicks) {"
+        "  window.__vantoliWelcomeClicks = true;"
+        "  document.addEventListener('click', function (e) {"
+        "    var id = e.target && e.target.id ? String(e.target.id) : '';"
+        "    if (/^moodleSiteManage$/i.test(id) || /^moodlelink_/i.test(id)) e.preventDefault();"
+        "  }, true);"
+        "}"));
 }
 
 bool TFrameWelcome::PageClick(const THtmlElement& source)

@@ -33,12 +33,21 @@ public:
 
     static inline const QString MsgUsingVersion = QStringLiteral("You are now using V%1");
     static inline const QString MsgUsingLatest = QStringLiteral("You are now using the lastest one.");
+    // What the site list says before the first site is added.
+    static inline const QString MsgNoSites = QStringLiteral("No sites yet.");
+    static inline const QString MsgNoSitesHint =
+        QStringLiteral("Choose \u201cManage Moodle sites\u2026\u201d below to add the Moodle site you teach on; it then appears here.");
 
 protected:
+    void ModeChanged() override;
     void BrowserDocumentComplete() override;
     void BrowserDownloadComplete() override;
 
 private:
+    // Makes the page cancel the default action of the clicks PageClick
+    // handles (the engine reports clicks after the fact).
+    void CancelHandledClicks();
+
     IWelcomeHost* FHost;
     bool FIsConnectedToNet = false;
 };
