@@ -368,16 +368,10 @@ TEST_F(SiteListTest, RemovedOrRenamedSiteWithItsTabOpen)
     EXPECT_EQ(client->TabCount(), 2);
 }
 
-// The welcome tab keeps its page: links that ask for a new window go to the
-// desktop's browser, the engine's context menu is not offered, and the
-// clicks the program handles do not also follow the link.
+// The welcome tab keeps its page: the engine's context menu is not offered,
+// and the clicks the program handles do not also follow the link.
 TEST_F(SiteListTest, WelcomeTabKeepsItsPage)
 {
-    TUrlRecorder desktop;
-    QDesktopServices::setUrlHandler("http", &desktop, "Open");
-    struct TRestore {
-        ~TRestore() { QDesktopServices::unsetUrlHandler("http"); }
-    } restore;
     TConfigPreset* p = AppConfig()->MoodleSysConfigPresets()->Add();
     p->SetName("School");
     p->SetTitle("School site");
@@ -386,16 +380,6 @@ TEST_F(SiteListTest, WelcomeTabKeepsItsPage)
     TEmbeddedWB* b = Welcome->Browser();
     const QString welcomeUrl = Welcome->BrowserUrl();
     ASSERT_TRUE(WaitListed({"DT:School site(" + Site->RootUrl() + ")", "DD:"}));
-
-    // A new-window link and window.open: the desktop's browser, not this tab.
-    b->ExecScript(QStringLiteral("var a = document.createElement('a'); a.id = 'out'; a.target = '_blank';"
-                                 "a.href = '%1'; a.textContent = 'out'; document.body.appendChild(a); a.click();")
-                      .arg(Site->Url("/my/")));
-    ASSERT_TRUE(testutil::waitUntil([&] { return !desktop.Opened.isEmpty(); }, 5000));
-    EXPECT_EQ(desktop.Opened.first(), QUrl(Site->Url("/my/")));
-    QTest::qWait(300);
-    EXPECT_EQ(Welcome->BrowserUrl(), welcomeUrl);
-    EXPECT_EQ(Form->FrameBrowseClient()->TabCount(), 1);
 
     // No context menu, however it is asked for.
     EXPECT_EQ(b->contextMenuPolicy(), Qt::NoContextMenu);
@@ -419,14 +403,40 @@ TEST_F(SiteListTest, WelcomeTabKeepsItsPage)
     }
     EXPECT_EQ(SettingsShown, settingsBefore + 1);
     EXPECT_EQ(Welcome->BrowserUrl(), welcomeUrl);
+    ASSERT_TRUE(WaitListed({"DT:School site(" + Site->RootUrl() + ")", "DD:"}));
     b->ExecScript("document.getElementById('moodlelink_School').click();");
     ASSERT_TRUE(testutil::waitUntil([&] { return Form->FrameBrowseClient()->TabCount() == 2; }));
     QTest::qWait(300);
     EXPECT_EQ(Welcome->BrowserUrl(), welcomeUrl);
     // Any other link goes on as usual.
     Form->FrameBrowseClient()->ShowWelcomeTab();
-    b->ExecScript(QStringLiteral("document.getElementById('out').removeAttribute('target'); document.getElementById('out').click();"));
+    b->ExecScript(QStringLiteral("var a = document.createElement('a'); a.id = 'plain'; a.href = '%1'; a.textContent = 'plain';"
+                                 "document.body.appendChild(a); a.click();")
+                      .arg(Site->Url("/my/")));
     ASSERT_TRUE(testutil::waitUntil([&] { return Welcome->BrowserUrl() == Site->Url("/my/") || Welcome->BrowserUrl().startsWith(Site->Url("/login/")); }, 10000));
+}
+
+// A link on the welcome page that asks for a new window goes to the
+// desktop's browser; the welcome tab stays as it is.
+TEST_F(SiteListTest, WelcomeNewWindowLinksGoToTheDesktop)
+{
+    TUrlRecorder desktop;
+    QDesktopServices::setUrlHandler("http", &desktop, "Open");
+    struct TRestore {
+        ~TRestore() { QDesktopServices::unsetUrlHandler("http"); }
+    } restore;
+    TEmbeddedWB* b = Welcome->Browser();
+    const QString welcomeUrl = Welcome->BrowserUrl();
+    // A new-window link and window.open: the desktop's browser, not this tab.
+    b->ExecScript(QStringLiteral("var a = document.createElement('a'); a.id = 'out'; a.target = '_blank';"
+                                 "a.href = '%1'; a.textContent = 'out'; document.body.appendChild(a); a.click();")
+                      .arg(Site->Url("/my/")));
+    ASSERT_TRUE(testutil::waitUntil([&] { return !desktop.Opened.isEmpty(); }, 5000));
+    EXPECT_EQ(desktop.Opened.first(), QUrl(Site->Url("/my/")));
+    QTest::qWait(300);
+    EXPECT_EQ(Welcome->BrowserUrl(), welcomeUrl);
+    EXPECT_EQ(Form->FrameBrowseClient()->TabCount(), 1);
+
 }
 
 #include "test_sitelist.moc"
