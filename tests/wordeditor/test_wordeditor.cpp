@@ -26,6 +26,7 @@
 #include <QJsonArray>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QProgressBar>
 #include <QRandomGenerator>
 #include <QPlainTextEdit>
@@ -345,11 +346,15 @@ TEST_F(WordEditorTest, EachEditorFamilyEndsUpWithTheSitesDraftAddresses)
 
         const QString red = FileUrl(Picture("red.png", Qt::red));
         const QString blue = FileUrl(Picture("blue.png", Qt::blue, 30, 20));
-        PasteIntoDocument(QStringLiteral("<p>Two pictures: <img src=\"%1\"> and <img src=\"%2\"></p>").arg(red, blue));
+        PasteIntoDocument(QStringLiteral("<h2>Lesson</h2><p>Two <b>bold</b> pictures: <img src=\"%1\"> and <img src=\"%2\"></p>")
+                              .arg(red, blue));
         s_site->ResetRequests();
         EXPECT_EQ(m_form->SubmitToEditor(), orAllDone);
         EXPECT_TRUE(m_form->UploadLogs().isEmpty()) << m_form->UploadLogs().join("\n").toStdString();
         EXPECT_EQ(RepoPosts(), 2);
+        // Posted under names of their own, never the export's generated ones.
+        for (const TSiteRequest& r : s_site->RequestsTo("/repository/repository_ajax.php"))
+            EXPECT_FALSE(r.Body.contains("_html_")) << r.Body.left(400).toStdString();
 
         // Read back the way the site reads its editor, then saved by the form.
         const QString itemid = s_browser->ScriptValue(
@@ -360,7 +365,15 @@ TEST_F(WordEditorTest, EachEditorFamilyEndsUpWithTheSitesDraftAddresses)
         ASSERT_EQ(srcs.size(), 2) << html.toStdString();
         for (const QString& src : srcs)
             EXPECT_TRUE(src.startsWith(draft)) << src.toStdString();
-        EXPECT_TRUE(html.simplified().contains("Two pictures:")) << html.toStdString();
+        EXPECT_TRUE(html.simplified().contains("</strong> pictures:")) << html.toStdString();
+        // What an editor of this family would have written itself: semantic
+        // markup, every picture with an alternative text (empty here), none
+        // of the word processor's classes or old picture attributes.
+        EXPECT_TRUE(html.contains("<h2>")) << html.toStdString();
+        EXPECT_TRUE(html.contains("<strong>bold</strong>")) << html.toStdString();
+        EXPECT_EQ(html.count(QStringLiteral("alt=\"")), 2) << html.toStdString();
+        static const QRegularExpression noise(QStringLiteral("\\b(class|lang|name|align|hspace|vspace|border)=|<font"));
+        EXPECT_FALSE(noise.match(html).hasMatch()) << html.toStdString();
         s_site->ResetRequests();
         s_browser->ExecScript("setTimeout(function () { document.getElementById('id_submitbutton').click(); }, 0)");
         ASSERT_TRUE(WaitFor([&] { return !s_site->RequestsTo("/course/edit.php").isEmpty() && !s_browser->Busy(); }, 10000));
@@ -376,7 +389,7 @@ TEST_F(WordEditorTest, EachEditorFamilyEndsUpWithTheSitesDraftAddresses)
         m_form->SetEditorElem(again);
         m_form->SetHtmlToWordEditorConvertMethod(TFormWordEditor::cmFullConversion);
         m_form->LoadEditorHtmlToWord(again);
-        EXPECT_TRUE(m_form->WordDoc()->Text().contains("Two pictures:")) << m_form->WordDoc()->Text().toStdString();
+        EXPECT_TRUE(m_form->WordDoc()->Text().contains("bold pictures:")) << m_form->WordDoc()->Text().toStdString();
         s_site->ResetRequests();
         EXPECT_EQ(m_form->SubmitToEditor(), orAllDone);
         EXPECT_EQ(RepoPosts(), 2);
