@@ -12,6 +12,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFocusEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLineEdit>
 
 namespace {
@@ -100,6 +102,17 @@ TEST_F(AutoSaveTest, AMovedWindowsPlacementIsOnDiskSoon)
         const QByteArray forms = testutil::readFile(store->FileName());
         return forms.contains("<Width>820</Width>") && forms.contains("<Height>610</Height>");
     }, 5000)) << testutil::readFile(store->FileName()).constData();
+}
+
+TEST_F(AutoSaveTest, ADamagedPlacementStillPutsTheWindowOnTheScreen)
+{
+    testutil::writeFile(TVantoliConfigPersistent::FormsConfigFile(),
+                        "<Configuration><FormMain><State>Normal</State><Left>2147483647</Left><Top>-2147483648</Top>"
+                        "<Width>2147483647</Width><Height>2147483647</Height></FormMain></Configuration>");
+    MakeWindow();
+    const QRect screen = QGuiApplication::primaryScreen()->availableVirtualGeometry();
+    EXPECT_TRUE(Form->geometry().intersects(screen)) << Form->geometry().x() << "," << Form->geometry().y();
+    EXPECT_GT(Form->width(), 0);
 }
 
 } // namespace

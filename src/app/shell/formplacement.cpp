@@ -37,11 +37,18 @@ void TFormPlacement::Restore()
 {
     if (!FWindow || !FStore || !FStore->HasValue(FSection, QStringLiteral("Width")))
         return;
-    const int left = FStore->ReadInteger(FSection, QStringLiteral("Left"), FWindow->x());
-    const int top = FStore->ReadInteger(FSection, QStringLiteral("Top"), FWindow->y());
-    const int width = FStore->ReadInteger(FSection, QStringLiteral("Width"), FWindow->width());
-    const int height = FStore->ReadInteger(FSection, QStringLiteral("Height"), FWindow->height());
-    QRect r(left, top, qMax(width, 100), qMax(height, 80));
+    // The file is the user's to edit (or damage): values far outside any
+    // screen are bounded before they make a rectangle, whose edges would
+    // otherwise overflow.
+    static constexpr int Limit = 1 << 20;
+    auto read = [this](const char* key, int fallback, int low) {
+        return qBound(low, FStore->ReadInteger(FSection, QLatin1String(key), fallback), Limit);
+    };
+    const int left = read("Left", FWindow->x(), -Limit);
+    const int top = read("Top", FWindow->y(), -Limit);
+    const int width = read("Width", FWindow->width(), 100);
+    const int height = read("Height", FWindow->height(), 80);
+    QRect r(left, top, width, height);
     // A placement from a larger or another screen is pulled back into view.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect avail = screen->availableVirtualGeometry();
