@@ -136,7 +136,7 @@ void TFormMain::CreateActions()
     ActionGoMoodleHome = NewAction(QStringLiteral("Moodle Home"), QString());
     ActionLogin = NewAction(QStringLiteral("Login"), QString());
     ActionLogin->setEnabled(false);
-    ActionOpenWordEditor = NewAction(QStringLiteral("&Word Editor"), QStringLiteral("Open MS Word editor"), QKeySequence(QStringLiteral("Ctrl+W")));
+    ActionOpenWordEditor = NewAction(QStringLiteral("&Word Editor"), QStringLiteral("Open the word editor"), QKeySequence(QStringLiteral("Ctrl+W")));
     ActionSetConfig = NewAction(QStringLiteral("Se&ttings..."), QStringLiteral("Change Vantoli Settings"));
     ActionDebugRunScript = NewAction(QStringLiteral("Run Script"), QString());
     ActionAddBookmark = NewAction(QStringLiteral("&Add Bookmark..."), QStringLiteral("Add site bookmark"), QKeySequence(QStringLiteral("Ctrl+D")));
