@@ -2,6 +2,7 @@
 // program (python-docx) and by the word processor itself, submitted to the
 // local site; the editor's HTML is read through the browser's own DOM.
 #include "moodlesitefixture.h"
+#include "wordeditorsuite.h"
 #include "officetestutil.h"
 
 #include "app/config/appconfigs.h"
@@ -177,26 +178,8 @@ const QList<TDocCase>& Cases()
     return cases;
 }
 
-class HtmlCleanTest : public ::testing::Test {
+class HtmlCleanTest : public TWordEditorSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_work = new QTemporaryDir();
-        s_client = new TOfficeClient(s_work->path(), officetest::HelperPath());
-        s_client->Start();
-        s_site = new TMoodleSite();
-        s_browser = new TEmbeddedWB();
-        s_browser->resize(1000, 700);
-        s_browser->show();
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_browser;
-        delete s_site;
-        delete s_client;
-        delete s_work;
-    }
-
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
@@ -204,10 +187,7 @@ protected:
         ASSERT_TRUE(s_client->WaitReady(120000));
         s_site->Configure(QJsonObject{{"upload_delay", 0}, {"upload_answers", QJsonArray()}, {"editor", "legacy"}});
         m_config = s_site->NewSiteConfig();
-        if (!s_loggedIn) {
-            TMoodleSiteConnect::LoginToMoodle(s_browser, m_config.get());
-            s_loggedIn = true;
-        }
+        LoginOnce(m_config.get());
         OpenCoursePage();
         m_form = std::make_unique<TFormWordEditor>(*s_client);
         m_form->SetEditorBrowser(s_browser);
@@ -246,22 +226,12 @@ protected:
         return names;
     }
 
-    static TOfficeClient* s_client;
-    static QTemporaryDir* s_work;
-    static TMoodleSite* s_site;
-    static TEmbeddedWB* s_browser;
-    static bool s_loggedIn;
     QTemporaryDir m_dir;
     std::unique_ptr<TMoodleSysConfig> m_config;
     THtmlElement m_frame;
     std::unique_ptr<TFormWordEditor> m_form;
 };
 
-TOfficeClient* HtmlCleanTest::s_client = nullptr;
-QTemporaryDir* HtmlCleanTest::s_work = nullptr;
-TMoodleSite* HtmlCleanTest::s_site = nullptr;
-TEmbeddedWB* HtmlCleanTest::s_browser = nullptr;
-bool HtmlCleanTest::s_loggedIn = false;
 
 TEST_F(HtmlCleanTest, EachDocumentArrivesAsEditorHtmlWithNamedPicturesAndComesBackTheSame)
 {

@@ -1,5 +1,6 @@
 #include "ftptestserver.h"
 #include "moodlesitefixture.h"
+#include "wordeditorsuite.h"
 #include "officetestutil.h"
 #include "testutil.h"
 
@@ -72,29 +73,10 @@ void WhenShown(QWidget* window, std::function<void()> action)
     poll->start(20);
 }
 
-// One helper and one site for the whole executable (LibreOffice starts once
-// per process); every test gets a fresh window, a fresh course page and a
-// site preset of its own.
-class WordEditorTest : public ::testing::Test {
+// Every test gets a fresh window, a fresh course page and a site preset of
+// its own.
+class WordEditorTest : public TWordEditorSuite {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_work = new QTemporaryDir();
-        s_client = new TOfficeClient(s_work->path(), officetest::HelperPath());
-        s_client->Start();
-        s_site = new TMoodleSite();
-        s_browser = new TEmbeddedWB();
-        s_browser->resize(1000, 700);
-        s_browser->show();
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_browser;
-        delete s_site;
-        delete s_client;
-        delete s_work;
-    }
-
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
@@ -103,10 +85,7 @@ protected:
         s_site->Configure(QJsonObject{{"upload_delay", 0}, {"upload_answers", QJsonArray()}, {"editor", "legacy"},
                                       {"editor_content", ""}, {"site_files", QJsonObject()}, {"maxbytes", -1}});
         m_config = s_site->NewSiteConfig();
-        if (!s_loggedIn) {
-            TMoodleSiteConnect::LoginToMoodle(s_browser, m_config.get());
-            s_loggedIn = true;
-        }
+        LoginOnce(m_config.get());
         ASSERT_TRUE(TEmbeddedWBUtil::OpenUrlAndWait(s_browser, s_site->Url("/course/edit.php?id=2")));
         ASSERT_TRUE(s_browser->LocationURL().endsWith("/course/edit.php?id=2")) << s_browser->LocationURL().toStdString();
         m_frame = s_browser->Document().GetElementById(FrameId);
@@ -231,11 +210,6 @@ protected:
         return colours;
     }
 
-    static QTemporaryDir* s_work;
-    static TOfficeClient* s_client;
-    static TMoodleSite* s_site;
-    static TEmbeddedWB* s_browser;
-    static bool s_loggedIn;
     QTemporaryDir m_dir;
     std::unique_ptr<TMoodleSysConfig> m_config;
     THtmlElement m_frame;
@@ -244,11 +218,6 @@ protected:
     int m_exports = 0;
 };
 
-QTemporaryDir* WordEditorTest::s_work = nullptr;
-TOfficeClient* WordEditorTest::s_client = nullptr;
-TMoodleSite* WordEditorTest::s_site = nullptr;
-TEmbeddedWB* WordEditorTest::s_browser = nullptr;
-bool WordEditorTest::s_loggedIn = false;
 
 TEST_F(WordEditorTest, EditorTextArrivesInTheDocumentAndAnEmptyEditorEmptiesIt)
 {
