@@ -4,6 +4,7 @@
 #include "app/config/configsaveload.h"
 #include "app/shell/globaldm.h"
 #include "app/uploaders/fileuploaderconfigs.h"
+#include "web/embeddedwb.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -40,3 +41,12 @@ private:
     QTemporaryDir FAppData, FTemp;
     std::unique_ptr<TDmGlobal> FDm;
 };
+
+// Clicks an element of the page as a user would: from the page's own event
+// loop once our script has returned, so that what the program does on the
+// click (a tab, a modal dialog, its own questions to the page) does not run
+// inside our wait for this script's answer.
+inline void ClickInPage(TEmbeddedWB* browser, const QString& elementId)
+{
+    browser->ExecScript(QStringLiteral("setTimeout(function () { document.getElementById('%1').click(); }, 0);").arg(elementId));
+}

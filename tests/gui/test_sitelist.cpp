@@ -209,7 +209,7 @@ TEST_F(SiteListTest, FirstRunAddRenameRemoveThroughTheSettings)
             Enter(In<QLineEdit>(page, "EditMoodlePassword"), TMoodleSite::Password);
             QTest::mouseClick(d->BtnOk(), Qt::LeftButton);
         });
-        Welcome->Browser()->ExecScript("document.getElementById('moodleSiteManage').click();");
+        ClickInPage(Welcome->Browser(), "moodleSiteManage");
         ASSERT_TRUE(testutil::waitUntil([&] { return driver.Ran && !QApplication::activeModalWidget(); }, 20000));
         EXPECT_FALSE(driver.TimedOut);
     }
@@ -233,7 +233,7 @@ TEST_F(SiteListTest, FirstRunAddRenameRemoveThroughTheSettings)
     ASSERT_TRUE(WaitListed({"DT:My school(" + Site->RootUrl() + ")", "DD:"}));
 
     // The listed site opens from the page.
-    Welcome->Browser()->ExecScript(QStringLiteral("document.getElementById('moodlelink_%1').click();").arg(schoolName));
+    ClickInPage(Welcome->Browser(), "moodlelink_" + schoolName);
     ASSERT_TRUE(testutil::waitUntil([&] { return Form->FrameBrowseClient()->TabCount() == 2; }));
 
     // A second site; then the first renamed and the second removed, from the
@@ -398,13 +398,13 @@ TEST_F(SiteListTest, WelcomeTabKeepsItsPage)
                       .arg(Site->Url("/my/")));
     {
         SettingsDriver driver([](TFormConfigSetting* d) { QTest::mouseClick(d->BtnOk(), Qt::LeftButton); });
-        b->ExecScript("document.getElementById('moodleSiteManage').click();");
+        ClickInPage(b, "moodleSiteManage");
         ASSERT_TRUE(testutil::waitUntil([&] { return driver.Ran && !QApplication::activeModalWidget(); }, 20000));
     }
     EXPECT_EQ(SettingsShown, settingsBefore + 1);
     EXPECT_EQ(Welcome->BrowserUrl(), welcomeUrl);
     ASSERT_TRUE(WaitListed({"DT:School site(" + Site->RootUrl() + ")", "DD:"}));
-    b->ExecScript("document.getElementById('moodlelink_School').click();");
+    ClickInPage(b, "moodlelink_School");
     ASSERT_TRUE(testutil::waitUntil([&] { return Form->FrameBrowseClient()->TabCount() == 2; }));
     QTest::qWait(300);
     EXPECT_EQ(Welcome->BrowserUrl(), welcomeUrl);

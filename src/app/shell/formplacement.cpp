@@ -49,11 +49,16 @@ void TFormPlacement::Restore()
     const int width = read("Width", FWindow->width(), 100);
     const int height = read("Height", FWindow->height(), 80);
     QRect r(left, top, width, height);
-    // A placement from a larger or another screen is pulled back into view.
+    // A placement from a larger or another screen is pulled back into view,
+    // and made no larger than the screens: a window of a damaged size would
+    // take memory for every pixel of it.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect avail = screen->availableVirtualGeometry();
-        if (!avail.isEmpty() && !avail.intersects(r))
-            r.moveTopLeft(avail.topLeft());
+        if (!avail.isEmpty()) {
+            r.setSize(r.size().boundedTo(avail.size()));
+            if (!avail.intersects(r))
+                r.moveTopLeft(avail.topLeft());
+        }
     }
     FWindow->setGeometry(r);
     const QString state = FStore->ReadString(FSection, QStringLiteral("State"));
